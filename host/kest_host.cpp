@@ -1,0 +1,144 @@
+// kest-host: drives the station through the six functions of vardel.dll,
+// the way a ring-setting machine's control program does.  The station is
+// loaded with LoadLibrary and bound by name; the thread that opens it runs a
+// message loop for the station's window.
+//
+//   kest-host [step ...]
+//     open | close | reopen         vardelOpen / vardelClose / both
+//     show [LANG]                   vardelDialog(LANG), -1 by default
+//     close-window-after MS         an operator closes the window after MS
+//     function N                    vardelFunction(N)
+//     notify | no-notify            register a notification function / remove it
+//     parameter                     vardelGetParametr(0)
+//     pump MS                       run the message loop for MS milliseconds
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+typedef void(__stdcall* Notify)(int32_t, int32_t);
+
+struct Station {
+    HMODULE module = nullptr;
+    int32_t(__stdcall* Open)() = nullptr;
+    int32_t(__stdcall* Close)() = nullptr;
+    int32_t(__stdcall* Dialog)(int32_t) = nullptr;
+    int32_t(__stdcall* Function)(int32_t) = nullptr;
+    void(__stdcall* Callback)(Notify) = nullptr;
+    int32_t(__stdcall* GetParametr)(int32_t) = nullptr;
+};
+
+template <class F> bool Bind(HMODULE m, const char* name, F& slot) {
+    FARPROC p = GetProcAddress(m, name);
+    slot = reinterpret_cast<F>(reinterpret_cast<void*>(p));
+    if (!p)
+        std::printf("kest-host: vardel.dll has no export %s\n", name);
+    return p != nullptr;
+}
+
+bool LoadStation(Station& s) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dll(path);
+    dll = dll.substr(0, dll.find_last_of("\\/") + 1) + "vardel.dll";
+    s.module = LoadLibraryA(dll.c_str());
+    if (!s.module) {
+        std::printf("kest-host: cannot load %s (error %lu)\n", dll.c_str(), GetLastError());
+        return false;
+    }
+    return Bind(s.module, "vardelOpen", s.Open) & Bind(s.module, "vardelClose", s.Close) &
+           Bind(s.module, "vardelDialog", s.Dialog) &
+           Bind(s.module, "vardelFunction", s.Function) &
+           Bind(s.module, "vardelCallback", s.Callback) &
+           Bind(s.module, "vardelGetParametr", s.GetParametr);
+}
+
+void __stdcall OnNotify(int32_t button, int32_t pulses) {
+    std::printf("  notification: button %d, move %d pulses\n", button, pulses);
+    std::fflush(stdout);
+}
+
+void Pump(DWORD ms) {
+    const DWORD end = GetTickCount() + ms;
+    for (;;) {
+        const DWORD now = GetTickCount();
+        if (static_cast<int32_t>(end - now) <= 0)
+            break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+    }
+}
+
+// Stands in for an operator who closes the station's window later.
+void CloseWindowAfter(DWORD ms) {
+    std::thread([ms] {
+        Sleep(ms);
+        if (HWND w = FindWindowA("TMainForm1", nullptr)) {
+            std::printf("  operator closes the window\n");
+            std::fflush(stdout);
+            PostMessageA(w, WM_CLOSE, 0, 0);
+        }
+    }).detach();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Station s;
+    if (!LoadStation(s))
+        return 2;
+    std::vector<std::string> steps(argv + 1, argv + argc);
+    int failures = 0;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const std::string& step = steps[i];
+        auto next = [&](int fallback) {
+            return i + 1 < steps.size() ? std::atoi(steps[++i].c_str()) : fallback;
+        };
+        if (step == "open") {
+            const int32_t r = s.Open();
+            std::printf("vardelOpen() = %d\n", r);
+            failures += r != 0;
+        } else if (step == "close") {
+            std::printf("vardelClose() = %d\n", s.Close());
+        } else if (step == "reopen") {
+            std::printf("vardelClose() = %d\n", s.Close());
+            std::printf("vardelOpen() = %d\n", s.Open());
+        } else if (step == "show") {
+            const int lang = next(-1);
+            std::printf("vardelDialog(%d) ...\n", lang);
+            std::fflush(stdout);
+            std::printf("vardelDialog(%d) = %d\n", lang, s.Dialog(lang));
+        } else if (step == "close-window-after") {
+            CloseWindowAfter(static_cast<DWORD>(next(1000)));
+        } else if (step == "function") {
+            const int cmd = next(0);
+            std::printf("vardelFunction(%d) = %d\n", cmd, s.Function(cmd));
+        } else if (step == "notify") {
+            s.Callback(&OnNotify);
+            std::printf("vardelCallback(notify)\n");
+        } else if (step == "no-notify") {
+            s.Callback(nullptr);
+            std::printf("vardelCallback(NULL)\n");
+        } else if (step == "parameter") {
+            std::printf("vardelGetParametr(0) = %d\n", s.GetParametr(0));
+        } else if (step == "pump") {
+            Pump(static_cast<DWORD>(next(500)));
+        } else {
+            std::printf("kest-host: unknown step %s\n", step.c_str());
+            return 2;
+        }
+        std::fflush(stdout);
+    }
+    FreeLibrary(s.module);
+    return failures ? 1 : 0;
+}

@@ -1,0 +1,26 @@
+// TKeyboard2Char: the alphanumeric on-screen keypad of the main window.
+#pragma once
+
+#include "ui/kit/window.h"
+
+namespace station {
+
+class TKeyboard2Char : public kit::Window {
+  public:
+    explicit TKeyboard2Char(HWND owner);
+    ~TKeyboard2Char() override;
+
+    HWND target() const { return target_; }
+
+  protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  private:
+    HWND target_ = nullptr;
+    HBRUSH background_ = nullptr;
+};
+
+// The one alphanumeric keypad of the process, or null.
+TKeyboard2Char*& ScreenKeyboard();
+
+} // namespace station

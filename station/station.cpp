@@ -1,0 +1,126 @@
+// The one station of the process and the six functions the host calls.
+#include "station/station.h"
+
+#include "contracts/library_loader.h"
+#include "params/keypad_char.h"
+#include "station/host_command.h"
+#include "station/rounding.h"
+#include "ui/kit/window.h"
+#include "ui/main_form.h"
+
+#include <atomic>
+#include <memory>
+
+namespace station {
+namespace {
+
+struct StationState {
+    std::unique_ptr<OutsideLibraries> libs;
+    std::unique_ptr<TMainForm1> window;  // set: the station is open
+    CRITICAL_SECTION lock{};
+    std::atomic<VardelNotify> notify{nullptr};
+    int32_t openStatus = 0;
+};
+
+StationState& State() {
+    static StationState state;
+    return state;
+}
+
+// Holds the station lock for one host command.
+class StationLock {
+  public:
+    explicit StationLock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
+    ~StationLock() { LeaveCriticalSection(&cs_); }
+    StationLock(const StationLock&) = delete;
+    StationLock& operator=(const StationLock&) = delete;
+
+  private:
+    CRITICAL_SECTION& cs_;
+};
+
+void ReportStartFailure(const std::string& why) {
+    const std::string text = "vardel: the station cannot start: " + why;
+    OutputDebugStringA((text + "\n").c_str());
+    MessageBoxA(nullptr, text.c_str(), "vardel", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+// The commands run here until the measurement exists: nothing is measured.
+int32_t RunCommand(HostCommand) { return result::kImageError; }
+
+} // namespace
+
+int32_t Open() {
+    StationState& s = State();
+    if (s.window)
+        return 0;
+    s.openStatus = 0;
+    std::string problem;
+    s.libs = LoadOutsideLibraries(ThisModuleFolder(), &problem);
+    if (!s.libs) {
+        ReportStartFailure(problem);
+        return -1;
+    }
+    InitializeCriticalSection(&s.lock);
+    s.window = std::make_unique<TMainForm1>(*s.libs);
+    s.openStatus = s.window->StartupSequence(false);
+    if (s.openStatus != 0)
+        Close();
+    return s.openStatus;
+}
+
+int32_t Close() {
+    StationState& s = State();
+    if (!s.window)
+        return 0;
+    DeleteCriticalSection(&s.lock);
+    s.window->ShutdownSequence();
+    s.window.reset();
+    s.libs.reset();
+    return 0;
+}
+
+int32_t Dialog(int32_t language) {
+    StationState& s = State();
+    if (!s.window)
+        return result::kNotOpen;
+    if (language >= 0)
+        s.window->params().op.LanguageIndex = language;
+    s.window->ShowFromHost(CurrentSettings().dShowModal != 1);
+    return 0;
+}
+
+int32_t Function(int32_t command) {
+    StationState& s = State();
+    if (!s.window)
+        return result::kClosedStation;
+    StationLock lock(s.lock);
+    return RunCommand(HostCommandFor(command));
+}
+
+void Callback(VardelNotify notify) {
+    StationState& s = State();
+    if (!s.window) {
+        s.notify = notify;
+        return;
+    }
+    StationLock lock(s.lock);
+    s.notify = notify;
+}
+
+int32_t GetParametr() {
+    StationState& s = State();
+    if (!s.window)
+        return 0;
+    return RoundHalfAway(s.window->params().station.InitMoveX * s.window->device().pulsePerMm());
+}
+
+VardelNotify HostNotification() { return State().notify.load(); }
+
+void ReleaseModule() {
+    // The host unloads vardel.dll: the window classes go with it.  The
+    // station itself must have been closed before; nothing is torn down here.
+    kit::UnregisterClasses();
+}
+
+} // namespace station

@@ -1,0 +1,86 @@
+#include "ui/kit/window.h"
+
+#include <string>
+#include <vector>
+
+namespace kit {
+
+HINSTANCE ThisModule() {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ThisModule), &self);
+    return self;
+}
+
+namespace {
+std::vector<std::string>& Registered() {
+    static std::vector<std::string> names;
+    return names;
+}
+} // namespace
+
+void UnregisterClasses() {
+    for (const std::string& name : Registered())
+        UnregisterClassA(name.c_str(), ThisModule());
+    Registered().clear();
+}
+
+Window::~Window() { Destroy(); }
+
+void Window::Destroy() {
+    if (hwnd_) {
+        HWND h = hwnd_;
+        DestroyWindow(h);
+        // WM_NCDESTROY has cleared the link; make sure even if it did not run.
+        SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+    }
+}
+
+bool Window::Create(const Style& s) {
+    HINSTANCE module = ThisModule();
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExA(module, s.className, &wc)) {
+        wc = WNDCLASSEXA{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &Window::Procedure;
+        wc.hInstance = module;
+        wc.hCursor = s.cursor ? s.cursor : LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = s.background ? s.background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = s.className;
+        if (!RegisterClassExA(&wc))
+            return false;
+        Registered().push_back(s.className);
+    }
+    hwnd_ = CreateWindowExA(s.exStyle, s.className, s.caption, s.style, s.x, s.y, s.width, s.height,
+                            s.owner, nullptr, module, this);
+    return hwnd_ != nullptr;
+}
+
+LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        auto* self = static_cast<Window*>(cs->lpCreateParams);
+        self->hwnd_ = h;
+        SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcA(h, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+        const LRESULT r = self->OnMessage(msg, wp, lp);
+        self->hwnd_ = nullptr;
+        return r;
+    }
+    return self->OnMessage(msg, wp, lp);
+}
+
+} // namespace kit

@@ -1,0 +1,50 @@
+// Base of the station's windows: one window procedure per class that finds
+// its object (stored at WM_NCCREATE) and hands it the message.
+#pragma once
+
+#include <windows.h>
+
+namespace kit {
+
+// The module (vardel.dll or an outside DLL) that holds this code; window
+// classes are registered with it, never with the host's module.
+HINSTANCE ThisModule();
+
+// Unregisters every class this module registered; called when the module is
+// unloaded, so a reloaded module never meets a class with a stale procedure.
+void UnregisterClasses();
+
+class Window {
+  public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND hwnd() const { return hwnd_; }
+    // Destroys the window now (also done by the destructor).
+    void Destroy();
+
+  protected:
+    struct Style {
+        const char* className;
+        const char* caption = "";
+        DWORD style = WS_OVERLAPPEDWINDOW;
+        DWORD exStyle = 0;
+        int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
+        HWND owner = nullptr;
+        HBRUSH background = nullptr;  // null: the window colour
+        HCURSOR cursor = nullptr;     // null: the arrow
+    };
+    // Registers the class (once per module) and creates the window.
+    bool Create(const Style& style);
+
+    // Handles one message; the default is DefWindowProc.
+    virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+  private:
+    static LRESULT CALLBACK Procedure(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+    HWND hwnd_ = nullptr;
+};
+
+} // namespace kit

@@ -1,0 +1,289 @@
+#include "ui/main_form.h"
+
+#include "params/keypad_char.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace station {
+namespace {
+
+constexpr UINT kShowRequest = WM_APP + 1;  // wParam: 1 modal, 0 modeless
+
+std::atomic<TMainForm1*> gWindow{nullptr};
+std::atomic<ParameterSet*> gParameters{nullptr};
+
+void __stdcall GrabFinishedFunction(int32_t, uint8_t* image) {
+    if (TMainForm1* w = gWindow.load())
+        w->OnFrame(image);
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND h, LPARAM lp) {
+    auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
+    if (IsWindowVisible(h) && IsWindowEnabled(h))
+        list->push_back(h);
+    return TRUE;
+}
+
+std::string CurrentDirectory() {
+    char dir[kPathMaxChars + 1] = {};
+    const DWORD n = GetCurrentDirectoryA(sizeof dir, dir);
+    // A directory that does not fit the station's 100-byte buffers is kept
+    // empty-handed: every path built from it is refused.
+    if (n == 0 || n > kPathMaxChars)
+        return std::string(kPathMaxChars + 1, '?');
+    return dir;
+}
+
+} // namespace
+
+ParameterSet* PublishedParameters() { return gParameters.load(); }
+TMainForm1* PublishedWindow() { return gWindow.load(); }
+
+TMainForm1::TMainForm1(OutsideLibraries& libs)
+    : libs_(libs), capture_(libs.grabcard, &GrabFinishedFunction), io_(libs.pinbus) {
+    // 1. The form itself, with no owner.
+    Style s{"TMainForm1"};
+    s.style = WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX;
+    s.x = 276;
+    s.y = 73;
+    s.width = 938;
+    s.height = 646;
+    Create(s);
+    // 2. The vision device; it starts later.
+    device_ = std::make_unique<vProcess>(capture_, io_);
+    // 3. The parameter set.
+    CreateDirectoryA("C:\\Debug", nullptr);
+    paths_ = StationPaths(CurrentDirectory());
+    params_ = std::make_unique<ParameterSet>();
+    params_->SetDefaults(std::rand());
+    // 5. The screen keyboard, once per process.
+    if (!ScreenKeyboard())
+        ScreenKeyboard() = new TKeyboard2Char(hwnd());
+    // 6. No maximise button; no move or close in the system menu.
+    if (HMENU sys = GetSystemMenu(hwnd(), FALSE)) {
+        DeleteMenu(sys, SC_CLOSE, MF_BYCOMMAND);
+        DeleteMenu(sys, SC_MOVE, MF_BYCOMMAND);
+    }
+    // 8. The language library.
+    libs_.language.Init();
+    // 9. Publish.
+    gParameters = params_.get();
+    gWindow = this;
+}
+
+TMainForm1::~TMainForm1() {
+    // The record first, then the device, then the form.
+    gWindow = nullptr;
+    gParameters = nullptr;
+    params_.reset();
+    device_.reset();
+    Destroy();
+}
+
+std::string TMainForm1::Text(const char* section, const char* key) const {
+    const char* t = libs_.language.Get(params_->op.LanguageIndex, section, key);
+    return t ? std::string(t) : std::string();
+}
+
+int32_t TMainForm1::StartupSequence(bool shown) {
+    LoadBackgroundBitmap();
+    if (!shown && InitDevice() != 0) {
+        openStatus_ = -1;
+        FormClose();
+        return openStatus_;
+    }
+    AcquisitionStartup();
+    LoadCaptions();
+    ViewGeometry();
+    Arrange(shown);
+    ApplyRights();
+    RefreshView();
+    if (!shown)
+        OpenEdgeGauge();
+    RunInitGrab();
+    return openStatus_;
+}
+
+void TMainForm1::LoadBackgroundBitmap() {
+    if (started_)
+        return;
+    started_ = true;
+    if (auto path = paths_.Join("vBK2.bmp"))
+        background_ = static_cast<HBITMAP>(
+            LoadImageA(nullptr, path->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+}
+
+int32_t TMainForm1::InitDevice() {
+    imageWidth_ = 640;
+    imageHeight_ = 480;
+    ProfileSettings settings(paths_.SettingsFilePath().value_or(std::string()));
+    return device_->Init(settings, imageWidth_, imageHeight_);
+}
+
+void TMainForm1::AcquisitionStartup() {
+    if (acquisitionStarted_)
+        return;
+    acquisitionStarted_ = true;
+    imageMemory_ = capture_.GetImageAddr(false);
+    capture_.RegisterGrabFinished();
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = imageWidth_;
+    bi.bmiHeader.biHeight = -imageHeight_;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    offscreen_ = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+void TMainForm1::AcquisitionShutdown() {
+    if (offscreen_) {
+        DeleteObject(offscreen_);
+        offscreen_ = nullptr;
+    }
+}
+
+void TMainForm1::LoadCaptions() { RefreshTitle(); }
+
+void TMainForm1::RefreshTitle() {
+    const std::string title =
+        Text("Main", "SystemName") + " - " + std::string(params_->station.MaterialName.data());
+    SetWindowTextA(hwnd(), title.c_str());
+}
+
+void TMainForm1::ViewGeometry() {
+    viewWidth_ = 640;
+    viewHeight_ = imageHeight_ < 480 ? imageHeight_ : 480;
+    if (imageHeight_ > 500) {
+        viewHeight_ = 480;
+        const double zx = 640.0 / imageWidth_;
+        const double zy = 480.0 / imageHeight_;
+        zoom_ = zx < zy ? zx : zy;
+    }
+}
+
+// The window's components and their arrangement come with the window layout.
+void TMainForm1::Arrange(bool) {}
+// Operator rights shape the window once logins exist.
+void TMainForm1::ApplyRights() {}
+void TMainForm1::RefreshView() { InvalidateRect(hwnd(), nullptr, FALSE); }
+
+void TMainForm1::OpenEdgeGauge() {
+    // The imaging library's application handle; none until it is set up.
+    libs_.edgeGauge.Open(0);
+}
+
+void TMainForm1::RunInitGrab() {
+    switch (CurrentSettings().InitGrab) {
+    case 1:
+        Dispatch(200);
+        break;
+    case 2:
+        Dispatch(201);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm1::Dispatch(int tag) {
+    switch (tag) {
+    case 103:  // Exit: closing only hides the window
+        FormClose();
+        break;
+    case 200:
+        capture_.Grab();
+        break;
+    case 201:
+        capture_.Live();
+        break;
+    case 202:
+        capture_.Stop();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm1::OnFrame(uint8_t*) { frames_.fetch_add(1); }
+
+void TMainForm1::ShutdownSequence() {
+    if (!started_)
+        return;
+    started_ = false;
+    if (background_) {
+        DeleteObject(background_);
+        background_ = nullptr;
+    }
+    if (TKeyboard2Char*& kb = ScreenKeyboard()) {
+        delete kb;
+        kb = nullptr;
+    }
+    Dispatch(202);
+    libs_.edgeGauge.Close();
+    // The capture library may still be inside a grab-finished call.
+    Sleep(200);
+    AcquisitionShutdown();
+}
+
+void TMainForm1::FormClose() { ShowWindow(hwnd(), SW_HIDE); }
+
+void TMainForm1::ShowFromHost(bool modal) {
+    // The window lives on the thread that opened the station.
+    SendMessageA(hwnd(), kShowRequest, modal ? 1 : 0, 0);
+}
+
+void TMainForm1::ShowOnWindowThread(bool modal) {
+    if (!IsWindowVisible(hwnd())) {
+        StartupSequence(true);
+        ShowWindow(hwnd(), SW_SHOWMAXIMIZED);
+    }
+    SetForegroundWindow(hwnd());
+    if (modal && !modal_)
+        RunModalLoop();
+}
+
+void TMainForm1::RunModalLoop() {
+    // The thread's other windows wait while the station's window is modal.
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow,
+                      reinterpret_cast<LPARAM>(&disabled));
+    std::erase(disabled, hwnd());
+    for (HWND h : disabled)
+        EnableWindow(h, FALSE);
+
+    modal_ = true;
+    MSG m;
+    while (IsWindowVisible(hwnd())) {
+        const BOOL got = GetMessageA(&m, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(m.wParam));
+            break;
+        }
+        if (got < 0)
+            break;
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    modal_ = false;
+    for (HWND h : disabled)
+        if (IsWindow(h))
+            EnableWindow(h, TRUE);
+}
+
+LRESULT TMainForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case kShowRequest:
+        ShowOnWindowThread(wp != 0);
+        return 0;
+    case WM_CLOSE:
+        FormClose();
+        return 0;
+    default:
+        break;
+    }
+    return Window::OnMessage(msg, wp, lp);
+}
+
+} // namespace station

@@ -1,0 +1,104 @@
+// TMainForm1: the station's operator window and the owner of the station's
+// device and parameter set for as long as the station is open.
+#pragma once
+
+#include "contracts/adapters.h"
+#include "contracts/library_loader.h"
+#include "imaging/v_process.h"
+#include "params/parameter_set.h"
+#include "params/paths.h"
+#include "ui/kit/window.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+namespace station {
+
+class TKeyboard2Char;
+
+class TMainForm1 : public kit::Window {
+  public:
+    // Window construction; the device is not started here.
+    explicit TMainForm1(OutsideLibraries& libs);
+    ~TMainForm1() override;
+
+    // First start (shown false, from vardelOpen) or a show of the window
+    // (shown true).  Returns the open status: 0, or -1 when the device did
+    // not start.
+    int32_t StartupSequence(bool shown);
+    // Runs at most once per window.
+    void ShutdownSequence();
+
+    // Shows the window on its own thread; modal returns when it is closed.
+    void ShowFromHost(bool modal);
+
+    // Station operations of the command dispatcher, by menu tag.
+    void Dispatch(int tag);
+
+    ParameterSet& params() { return *params_; }
+    vProcess& device() { return *device_; }
+    const StationPaths& paths() const { return paths_; }
+    int32_t imageWidth() const { return imageWidth_; }
+    int32_t imageHeight() const { return imageHeight_; }
+
+    // A text of the language library in the current language, copied.
+    std::string Text(const char* section, const char* key) const;
+
+    // Called by the capture library after every frame (any thread).
+    void OnFrame(uint8_t* image);
+
+  protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  private:
+    void ShowOnWindowThread(bool modal);
+    void RunModalLoop();
+
+    // Start-up steps, in their order.
+    void LoadBackgroundBitmap();
+    int32_t InitDevice();
+    void AcquisitionStartup();
+    void LoadCaptions();
+    void RefreshTitle();
+    void ViewGeometry();
+    void Arrange(bool shown);
+    void ApplyRights();
+    void RefreshView();
+    void OpenEdgeGauge();
+    void RunInitGrab();
+    // Shut-down steps.
+    void AcquisitionShutdown();
+
+    // Close request: closing only hides the window.
+    void FormClose();
+
+    OutsideLibraries& libs_;
+    GrabcardCapture capture_;
+    PinbusIo io_;
+    std::unique_ptr<vProcess> device_;
+    StationPaths paths_;
+    std::unique_ptr<ParameterSet> params_;
+
+    HBITMAP background_ = nullptr;
+    bool started_ = false;  // background taken up; cleared by the shut-down
+    bool acquisitionStarted_ = false;
+    HBITMAP offscreen_ = nullptr;
+    uint8_t* imageMemory_ = nullptr;
+
+    int32_t imageWidth_ = 640;
+    int32_t imageHeight_ = 480;
+    int32_t viewWidth_ = 640;
+    int32_t viewHeight_ = 480;
+    double zoom_ = 1.0;
+    int32_t openStatus_ = 0;
+    bool modal_ = false;
+    std::atomic<unsigned> frames_{0};
+};
+
+// Published at window construction for what reaches the station without a
+// window reference (dialogs, conversions, the grab-finished function).
+ParameterSet* PublishedParameters();
+TMainForm1* PublishedWindow();
+
+} // namespace station
