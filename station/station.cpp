@@ -15,6 +15,8 @@ namespace station {
 namespace {
 
 struct StationState {
+    // Bound at the first successful open; released with the process (a
+    // library must not be freed from within the unloading of vardel.dll).
     std::unique_ptr<OutsideLibraries> libs;
     std::unique_ptr<TMainForm1> window;  // set: the station is open
     CRITICAL_SECTION lock{};
@@ -23,8 +25,9 @@ struct StationState {
 };
 
 StationState& State() {
-    static StationState state;
-    return state;
+    // Never destroyed: its libraries are the process's until it ends.
+    static StationState* state = new StationState;
+    return *state;
 }
 
 // Holds the station lock for one host command.
@@ -55,11 +58,15 @@ int32_t Open() {
     if (s.window)
         return 0;
     s.openStatus = 0;
-    std::string problem;
-    s.libs = LoadOutsideLibraries(ThisModuleFolder(), &problem);
+    // The libraries stay loaded once bound: a station closed and opened
+    // again in one process starts them anew but does not reload them.
     if (!s.libs) {
-        ReportStartFailure(problem);
-        return -1;
+        std::string problem;
+        s.libs = LoadOutsideLibraries(ThisModuleFolder(), &problem);
+        if (!s.libs) {
+            ReportStartFailure(problem);
+            return -1;
+        }
     }
     InitializeCriticalSection(&s.lock);
     s.window = std::make_unique<TMainForm1>(*s.libs);
@@ -76,7 +83,6 @@ int32_t Close() {
     DeleteCriticalSection(&s.lock);
     s.window->ShutdownSequence();
     s.window.reset();
-    s.libs.reset();
     return 0;
 }
 
