@@ -82,15 +82,3 @@ std::unique_ptr<OutsideLibraries> LoadOutsideLibraries(const std::string& folder
         return nullptr;
     return libs;
 }
-
-std::string ThisModuleFolder() {
-    HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ThisModuleFolder), &self);
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
-    std::string p(path, n);
-    const std::size_t slash = p.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
-}

@@ -51,6 +51,3 @@ struct OutsideLibraries {
 // its exports is missing, and says which in problem.
 std::unique_ptr<OutsideLibraries> LoadOutsideLibraries(const std::string& folder,
                                                        std::string* problem);
-
-// The folder (without a trailing "\") of the module that holds this code.
-std::string ThisModuleFolder();

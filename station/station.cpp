@@ -62,7 +62,7 @@ int32_t Open() {
     // again in one process starts them anew but does not reload them.
     if (!s.libs) {
         std::string problem;
-        s.libs = LoadOutsideLibraries(ThisModuleFolder(), &problem);
+        s.libs = LoadOutsideLibraries(kit::ThisModuleFolder(), &problem);
         if (!s.libs) {
             ReportStartFailure(problem);
             return -1;

@@ -254,18 +254,7 @@ void TMainForm1::RunModalLoop() {
         EnableWindow(h, FALSE);
 
     modal_ = true;
-    MSG m;
-    while (IsWindowVisible(hwnd())) {
-        const BOOL got = GetMessageA(&m, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(m.wParam));
-            break;
-        }
-        if (got < 0)
-            break;
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
-    }
+    kit::RunModalLoop([this] { return !IsWindowVisible(hwnd()); });
     modal_ = false;
     for (HWND h : disabled)
         if (IsWindow(h))

@@ -4,6 +4,7 @@
 #include "contracts/language.h"
 #include "libs/language/select_window.h"
 #include "libs/language/text_table.h"
+#include "ui/kit/window.h"
 
 #include <fstream>
 #include <map>
@@ -14,18 +15,6 @@
 #include <vector>
 
 namespace {
-
-std::string ThisFolder() {
-    HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ThisFolder), &self);
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
-    std::string p(path, n);
-    const std::size_t slash = p.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
-}
 
 std::string Utf8ToAnsi(const std::string& utf8) {
     if (utf8.empty())
@@ -49,7 +38,7 @@ class Library {
     void Load() {
         std::lock_guard<std::mutex> g(mutex_);
         tables_.clear();
-        const std::string dir = ThisFolder() + "\\Language\\";
+        const std::string dir = kit::ThisModuleFolder() + "\\Language\\";
         WIN32_FIND_DATAA found;
         HANDLE h = FindFirstFileA((dir + "*.lng").c_str(), &found);
         if (h == INVALID_HANDLE_VALUE)

@@ -49,20 +49,7 @@ class SelectWindow : public kit::Window {
             EnableWindow(owner, FALSE);
         ShowWindow(hwnd(), SW_SHOW);
         SetFocus(list_);
-        MSG m;
-        while (!done_) {
-            const BOOL got = GetMessageA(&m, nullptr, 0, 0);
-            if (got == 0) {
-                PostQuitMessage(static_cast<int>(m.wParam));
-                break;
-            }
-            if (got < 0)
-                break;
-            if (!IsDialogMessageA(hwnd(), &m)) {
-                TranslateMessage(&m);
-                DispatchMessageA(&m);
-            }
-        }
+        kit::RunModalLoop([this] { return done_; }, hwnd());
         if (ownerWasEnabled)
             EnableWindow(owner, TRUE);
         Destroy();

@@ -13,6 +13,31 @@ HINSTANCE ThisModule() {
     return self;
 }
 
+std::string ThisModuleFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(ThisModule(), path, MAX_PATH);
+    std::string p(path, n);
+    const std::size_t slash = p.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
+}
+
+void RunModalLoop(const std::function<bool()>& done, HWND dialog) {
+    MSG m;
+    while (!done()) {
+        const BOOL got = GetMessageA(&m, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(m.wParam));
+            return;
+        }
+        if (got < 0)
+            return;
+        if (dialog && IsDialogMessageA(dialog, &m))
+            continue;
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+}
+
 namespace {
 std::vector<std::string>& Registered() {
     static std::vector<std::string> names;

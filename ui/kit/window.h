@@ -4,11 +4,21 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 namespace kit {
 
 // The module (vardel.dll or an outside DLL) that holds this code; window
 // classes are registered with it, never with the host's module.
 HINSTANCE ThisModule();
+// The folder (without a trailing "\") of that module's file.
+std::string ThisModuleFolder();
+
+// Runs the thread's message loop until done() holds (checked after every
+// message); messages for dialog go through IsDialogMessage.  A WM_QUIT ends
+// the loop and is posted again for the loop outside.
+void RunModalLoop(const std::function<bool()>& done, HWND dialog = nullptr);
 
 // Unregisters every class this module registered; called when the module is
 // unloaded, so a reloaded module never meets a class with a stale procedure.
