@@ -15,6 +15,54 @@ void GrabcardCapture::RegisterGrabFinished() {
     api_.SetWaitMehod(0, 1);
 }
 
+std::optional<std::vector<uint8_t>> DiskFiles::Read(const std::string& path, std::size_t max) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::vector<uint8_t> bytes(max);
+    std::size_t got = 0;
+    while (got < max) {
+        DWORD n = 0;
+        if (!ReadFile(f, bytes.data() + got, static_cast<DWORD>(max - got), &n, nullptr) || n == 0)
+            break;
+        got += n;
+    }
+    CloseHandle(f);
+    bytes.resize(got);
+    return bytes;
+}
+
+bool DiskFiles::Replace(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const std::string fresh = path + ".new";
+    HANDLE f = CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    std::size_t put = 0;
+    bool ok = true;
+    while (ok && put < bytes.size()) {
+        DWORD n = 0;
+        ok = WriteFile(f, bytes.data() + put, static_cast<DWORD>(bytes.size() - put), &n, nullptr) &&
+             n > 0;
+        put += n;
+    }
+    ok = ok && FlushFileBuffers(f);
+    ok = CloseHandle(f) && ok;
+    ok = ok && MoveFileExA(fresh.c_str(), path.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(fresh.c_str());
+    return ok;
+}
+
+void MessageBoxes::Message(const std::string& text, const std::string& caption, Kind kind) {
+    const UINT icon = kind == Kind::Warning ? MB_ICONWARNING
+                      : kind == Kind::Error ? MB_ICONERROR
+                                            : MB_ICONINFORMATION;
+    MessageBoxA(GetFocus(), text.c_str(), caption.c_str(), MB_OK | icon);
+}
+
 std::string ProfileSettings::Get(const char* section, const char* key) {
     char buffer[kSettingMaxChars + 1] = {};
     GetPrivateProfileStringA(section, key, kSettingMissing, buffer, sizeof buffer, path_.c_str());

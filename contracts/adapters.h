@@ -37,6 +37,73 @@ class PinbusIo : public IoPort {
     PinbusApi api_;
 };
 
+// The imaging library over Imaging.dll.
+class ImagingLibrary : public ImagingPort {
+  public:
+    explicit ImagingLibrary(const ImagingApi& api) : api_(api) {}
+    void AppAlloc(int32_t* h) override { api_.AppAlloc(h); }
+    void AppFree(int32_t h) override { api_.AppFree(h); }
+    void SystemAlloc(int32_t* h) override { api_.SystemAlloc(h); }
+    void SystemFree(int32_t h) override { api_.SystemFree(h); }
+    void BufAllocGrey(int32_t s, int32_t w, int32_t h, int32_t* b) override {
+        api_.BufAllocGrey(s, w, h, b);
+    }
+    void BufAllocColour(int32_t s, int32_t w, int32_t h, int32_t* b) override {
+        api_.BufAllocColour(s, w, h, b);
+    }
+    void BufFree(int32_t b) override { api_.BufFree(b); }
+    uint8_t* BufHostAddress(int32_t b) override { return api_.BufHostAddress(b); }
+    void BufGet(int32_t b, int32_t w, int32_t h, uint8_t* m) override { api_.BufGet(b, 0, 0, w, h, m); }
+    void BufPut(int32_t b, int32_t w, int32_t h, const uint8_t* m) override {
+        api_.BufPut(b, 0, 0, w, h, m);
+    }
+    void BufGetPacked(int32_t b, int32_t w, int32_t h, uint8_t* m) override {
+        api_.BufGetPacked(b, 0, 0, w, h, m);
+    }
+    void BufPutPacked(int32_t b, int32_t w, int32_t h, const uint8_t* m) override {
+        api_.BufPutPacked(b, 0, 0, w, h, m);
+    }
+    bool BufLoad(const std::string& f, int32_t b) override { return api_.BufLoad(f.c_str(), b) == 0; }
+    void BufSave(const std::string& f, int32_t b) override { api_.BufSave(f.c_str(), b); }
+    void Resize(int32_t s, int32_t d, double fx, double fy) override { api_.Resize(s, d, fx, fy); }
+    void BlobAllocFeatureList(int32_t s, int32_t* h) override { api_.BlobAllocFeatureList(s, h); }
+    void BlobAllocResult(int32_t s, int32_t* h) override { api_.BlobAllocResult(s, h); }
+    void BlobFree(int32_t h) override { api_.BlobFree(h); }
+    void PatternFree(int32_t h) override { api_.PatternFree(h); }
+
+  private:
+    ImagingApi api_;
+};
+
+// Frame-buffer planes from VirtualAlloc.
+class VirtualPages : public PageMemory {
+  public:
+    void* Allocate(std::size_t bytes) override {
+        return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    }
+    void Free(void* p) override { VirtualFree(p, 0, MEM_RELEASE); }
+};
+
+// Files on disk: a replacement is written beside the file, flushed, and
+// moved over it in one step.
+class DiskFiles : public FileStore {
+  public:
+    std::optional<std::vector<uint8_t>> Read(const std::string& path, std::size_t max) override;
+    bool Replace(const std::string& path, const std::vector<uint8_t>& bytes) override;
+};
+
+// Message boxes owned by the window that has the keyboard focus.
+class MessageBoxes : public PromptsPort {
+  public:
+    void Message(const std::string& text, const std::string& caption, Kind kind) override;
+};
+
+// The system's ANSI code page.
+class SystemCodePage : public CodePagePort {
+  public:
+    bool IsLeadByte(uint8_t b) const override { return IsDBCSLeadByte(b) != 0; }
+};
+
 // Kest.INI through GetPrivateProfileStringA, one 100-character buffer.
 class ProfileSettings : public SettingsLookup {
   public:

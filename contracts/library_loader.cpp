@@ -73,6 +73,31 @@ std::unique_ptr<OutsideLibraries> LoadOutsideLibraries(const std::string& folder
         b.Bind(g.SetGrabFinishFun, "GrabcardSetGrabFinishFun");
         b.Bind(g.SetWaitMehod, "GrabcardSetWaitMehod");
     }
+    if (b.Load(libs->imagingDll, "Imaging.dll")) {
+        auto& m = libs->imaging;
+        b.Bind(m.AppAlloc, "ImgAppAlloc");
+        b.Bind(m.AppFree, "ImgAppFree");
+        b.Bind(m.SystemAlloc, "ImgSystemAlloc");
+        b.Bind(m.SystemFree, "ImgSystemFree");
+        b.Bind(m.BufAllocGrey, "ImgBufAllocGrey");
+        b.Bind(m.BufAllocColour, "ImgBufAllocColour");
+        b.Bind(m.BufFree, "ImgBufFree");
+        b.Bind(m.BufInquire, "ImgBufInquire");
+        b.Bind(m.BufHostAddress, "ImgBufHostAddress");
+        b.Bind(m.BufGet, "ImgBufGet");
+        b.Bind(m.BufPut, "ImgBufPut");
+        b.Bind(m.BufGetPacked, "ImgBufGetPacked");
+        b.Bind(m.BufPutPacked, "ImgBufPutPacked");
+        b.Bind(m.BufLoad, "ImgBufLoad");
+        b.Bind(m.BufSave, "ImgBufSave");
+        b.Bind(m.Resize, "ImgResize");
+        b.Bind(m.BlobAllocFeatureList, "ImgBlobAllocFeatureList");
+        b.Bind(m.BlobAllocResult, "ImgBlobAllocResult");
+        b.Bind(m.BlobFree, "ImgBlobFree");
+        b.Bind(m.PatternAlloc, "ImgPatternAlloc");
+        b.Bind(m.PatternFree, "ImgPatternFree");
+        b.Bind(m.ObjectCount, "ImgObjectCount");
+    }
     if (b.Load(libs->edgeGaugeDll, "EdgeGauge.dll")) {
         b.Bind(libs->edgeGauge.Open, "EdgeGaugeOpen");
         b.Bind(libs->edgeGauge.DetectHeight, "EdgeGaugeDetectHeight");

@@ -4,6 +4,7 @@
 
 #include "contracts/edge_gauge.h"
 #include "contracts/grabcard.h"
+#include "contracts/imaging.h"
 #include "contracts/language.h"
 #include "contracts/pinbus.h"
 
@@ -40,10 +41,11 @@ class DllModule {
 // The libraries the station runs on, bound and ready.  The modules are freed
 // in reverse order of their members, the reverse of loading.
 struct OutsideLibraries {
-    DllModule languageDll, pinbusDll, grabcardDll, edgeGaugeDll;
+    DllModule languageDll, pinbusDll, grabcardDll, imagingDll, edgeGaugeDll;
     LanguageApi language;
     PinbusApi pinbus;
     GrabcardApi grabcard;
+    ImagingApi imaging;
     EdgeGaugeApi edgeGauge;
 };
 

@@ -3,8 +3,11 @@
 // and the Windows API; native tests replace them with fakes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace station {
 
@@ -38,6 +41,71 @@ class SettingsLookup {
   public:
     virtual ~SettingsLookup() = default;
     virtual std::string Get(const char* section, const char* key) = 0;
+};
+
+// The operator's message boxes.
+class PromptsPort {
+  public:
+    enum class Kind { Information, Warning, Error };
+    virtual ~PromptsPort() = default;
+    // Shows a modal message with an OK button.
+    virtual void Message(const std::string& text, const std::string& caption, Kind kind) = 0;
+};
+
+// Whole-file reads and safe replacements.
+class FileStore {
+  public:
+    virtual ~FileStore() = default;
+    // Up to maxBytes from the start of the file; nothing when it cannot be
+    // opened for reading.
+    virtual std::optional<std::vector<uint8_t>> Read(const std::string& path,
+                                                     std::size_t maxBytes) = 0;
+    // Writes bytes as the file's new content: a new file beside it, then
+    // replaced in one step, so the old content stays whole when anything
+    // fails (false then).
+    virtual bool Replace(const std::string& path, const std::vector<uint8_t>& bytes) = 0;
+};
+
+// The system's text rules: lead bytes of the double-byte code page.
+class CodePagePort {
+  public:
+    virtual ~CodePagePort() = default;
+    virtual bool IsLeadByte(uint8_t byte) const = 0;
+};
+
+// Page-granular memory for frame buffers.
+class PageMemory {
+  public:
+    virtual ~PageMemory() = default;
+    virtual void* Allocate(std::size_t bytes) = 0;  // committed, read-write, zeroed
+    virtual void Free(void* address) = 0;
+};
+
+// The imaging library: handles are non-zero int32 values.
+class ImagingPort {
+  public:
+    virtual ~ImagingPort() = default;
+    virtual void AppAlloc(int32_t* application) = 0;
+    virtual void AppFree(int32_t application) = 0;
+    virtual void SystemAlloc(int32_t* system) = 0;
+    virtual void SystemFree(int32_t system) = 0;
+    virtual void BufAllocGrey(int32_t system, int32_t w, int32_t h, int32_t* buffer) = 0;
+    virtual void BufAllocColour(int32_t system, int32_t w, int32_t h, int32_t* buffer) = 0;
+    virtual void BufFree(int32_t buffer) = 0;
+    virtual uint8_t* BufHostAddress(int32_t buffer) = 0;
+    virtual void BufGet(int32_t buffer, int32_t w, int32_t h, uint8_t* memory) = 0;
+    virtual void BufPut(int32_t buffer, int32_t w, int32_t h, const uint8_t* memory) = 0;
+    // Colour buffers as packed 3-byte pixels (R, G, B).
+    virtual void BufGetPacked(int32_t buffer, int32_t w, int32_t h, uint8_t* memory) = 0;
+    virtual void BufPutPacked(int32_t buffer, int32_t w, int32_t h, const uint8_t* memory) = 0;
+    // False (buffer untouched) when the file cannot be read.
+    virtual bool BufLoad(const std::string& file, int32_t buffer) = 0;
+    virtual void BufSave(const std::string& file, int32_t buffer) = 0;
+    virtual void Resize(int32_t source, int32_t destination, double fx, double fy) = 0;
+    virtual void BlobAllocFeatureList(int32_t system, int32_t* handle) = 0;
+    virtual void BlobAllocResult(int32_t system, int32_t* handle) = 0;
+    virtual void BlobFree(int32_t handle) = 0;
+    virtual void PatternFree(int32_t handle) = 0;
 };
 
 } // namespace station

@@ -1,37 +1,68 @@
 // The vision device: owns the camera side of the station (settings, I/O and
-// capture libraries, image size, pulse scale).
+// capture libraries, display object, imaging buffers, pulse scale).
 #pragma once
 
 #include "contracts/ports.h"
 #include "imaging/settings.h"
+#include "imaging/v_ctrl_disp_img.h"
+#include "imaging/v_image_card.h"
+#include "imaging/v_mil_analysis.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 namespace station {
 
-class vProcess {
-  public:
-    vProcess(CapturePort& capture, IoPort& io);
-    virtual ~vProcess();
-    vProcess(const vProcess&) = delete;
-    vProcess& operator=(const vProcess&) = delete;
+// What the device runs on.
+struct DevicePorts {
+    CapturePort& capture;
+    IoPort& io;
+    ImagingPort& imaging;
+    PageMemory& pages;
+};
 
-    // Device start: settings, I/O, capture, image size.  width and height come
-    // in with the caller's defaults and leave with the camera's image size.
+class vManager : public vMilAnalysis {
+  public:
+    explicit vManager(const DevicePorts& ports);
+    ~vManager() override;
+
+    // Device start: settings, I/O, capture, display object, image size,
+    // imaging buffers.  width and height come in with the caller's defaults
+    // and leave with the camera's image size.  Non-zero when the camera has
+    // no usable picture size.
     int32_t Init(SettingsLookup& settings, int32_t& width, int32_t& height);
 
-    double pulsePerMm() const { return pulsePerMm_; }
-    bool colour() const { return colour_; }
-    bool initialised() const { return initialised_; }
-    CapturePort& capture() { return capture_; }
+    // Image operations (card and channel 0).
+    int32_t GrabFrame();
+    int32_t StartLive();
+    int32_t StopLive();
+    uint8_t* GetImageAddr(bool fresh);
+    int32_t GetImageSize(int32_t* width, int32_t* height);
+    // Registers the station's grab-finished function with wait method 1.
+    void RegisterGrabFinished() { capture_.RegisterGrabFinished(); }
+    // 0, or 1 when the imaging library is not set up.
+    int32_t LoadImage(const std::string& file);
+    int32_t SaveImage(const std::string& file);
+
+    double pulsePerMm = 0.0;
+    vImageCard card;
+    std::unique_ptr<vCtrlDispImg> displayObject;
+    const MotionSettings& motion() const { return motion_; }
 
   private:
+    void ReadMotionSettings(SettingsLookup& settings);
+    int32_t DisplayMode() const { return displayObject ? displayObject->mode() : 1; }
+
     CapturePort& capture_;
     IoPort& io_;
     MotionSettings motion_;
-    double pulsePerMm_ = 0.0;
-    bool colour_ = false;
-    bool initialised_ = false;
+    bool started_ = false;
+};
+
+class vProcess : public vManager {
+  public:
+    using vManager::vManager;
 };
 
 } // namespace station

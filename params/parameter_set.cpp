@@ -1,5 +1,6 @@
 #include "params/parameter_set.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace station {
@@ -150,6 +151,13 @@ void ParameterSet::SetDefaults(int loginWord) {
     op.LoginWord0 = ((loginWord % 256) + 256) % 256;
     material = MaterialRecord{};
 }
+
+namespace {
+std::atomic<ParameterSet*> gPublished{nullptr};
+}
+
+ParameterSet* PublishedParameters() { return gPublished.load(); }
+void PublishParameters(ParameterSet* set) { gPublished = set; }
 
 void SetText(Text100& field, const char* text) {
     field.fill(0);

@@ -100,6 +100,12 @@ struct ParameterSet {
     void SetDefaults(int loginWord);
 };
 
+// The parameter set of the open station, published at window construction
+// for what reaches it without a window (dialogs, scale conversions); null
+// while the station is closed.
+ParameterSet* PublishedParameters();
+void PublishParameters(ParameterSet* set);
+
 // Copies text into a fixed field, cut to 99 characters, always terminated.
 void SetText(Text100& field, const char* text);
 

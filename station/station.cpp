@@ -118,7 +118,7 @@ int32_t GetParametr() {
     StationState& s = State();
     if (!s.window)
         return 0;
-    return RoundHalfAway(s.window->params().station.InitMoveX * s.window->device().pulsePerMm());
+    return RoundHalfAway(s.window->params().station.InitMoveX * s.window->device().pulsePerMm);
 }
 
 VardelNotify HostNotification() { return State().notify.load(); }

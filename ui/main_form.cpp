@@ -11,7 +11,6 @@ namespace {
 constexpr UINT kShowRequest = WM_APP + 1;  // wParam: 1 modal, 0 modeless
 
 std::atomic<TMainForm1*> gWindow{nullptr};
-std::atomic<ParameterSet*> gParameters{nullptr};
 
 void __stdcall GrabFinishedFunction(int32_t, uint8_t* image) {
     if (TMainForm1* w = gWindow.load())
@@ -37,11 +36,11 @@ std::string CurrentDirectory() {
 
 } // namespace
 
-ParameterSet* PublishedParameters() { return gParameters.load(); }
 TMainForm1* PublishedWindow() { return gWindow.load(); }
 
 TMainForm1::TMainForm1(OutsideLibraries& libs)
-    : libs_(libs), capture_(libs.grabcard, &GrabFinishedFunction), io_(libs.pinbus) {
+    : libs_(libs), capture_(libs.grabcard, &GrabFinishedFunction), io_(libs.pinbus),
+      imaging_(libs.imaging) {
     // 1. The form itself, with no owner.
     Style s{"TMainForm1"};
     s.style = WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX;
@@ -51,12 +50,15 @@ TMainForm1::TMainForm1(OutsideLibraries& libs)
     s.height = 646;
     Create(s);
     // 2. The vision device; it starts later.
-    device_ = std::make_unique<vProcess>(capture_, io_);
-    // 3. The parameter set.
+    device_ = std::make_unique<vProcess>(DevicePorts{capture_, io_, imaging_, pages_});
+    // 3. The parameter set: defaults, then Kest.cfg.
     CreateDirectoryA("C:\\Debug", nullptr);
     paths_ = StationPaths(CurrentDirectory());
     params_ = std::make_unique<ParameterSet>();
     params_->SetDefaults(std::rand());
+    parameterFiles_ =
+        std::make_unique<ParameterFiles>(*params_, paths_, files_, prompts_, codePage_);
+    parameterFiles_->LoadParameterFile();
     // 5. The screen keyboard, once per process.
     if (!ScreenKeyboard())
         ScreenKeyboard() = new TKeyboard2Char(hwnd());
@@ -68,14 +70,16 @@ TMainForm1::TMainForm1(OutsideLibraries& libs)
     // 8. The language library.
     libs_.language.Init();
     // 9. Publish.
-    gParameters = params_.get();
+    PublishParameters(params_.get());
     gWindow = this;
 }
 
 TMainForm1::~TMainForm1() {
     // The record first, then the device, then the form.
     gWindow = nullptr;
-    gParameters = nullptr;
+    parameterFiles_->SaveParameterFile();
+    PublishParameters(nullptr);
+    parameterFiles_.reset();
     params_.reset();
     device_.reset();
     Destroy();
@@ -125,8 +129,8 @@ void TMainForm1::AcquisitionStartup() {
     if (acquisitionStarted_)
         return;
     acquisitionStarted_ = true;
-    imageMemory_ = capture_.GetImageAddr(false);
-    capture_.RegisterGrabFinished();
+    imageMemory_ = device_->GetImageAddr(false);
+    device_->RegisterGrabFinished();
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = imageWidth_;
@@ -159,7 +163,7 @@ void TMainForm1::ViewGeometry() {
         viewHeight_ = 480;
         const double zx = 640.0 / imageWidth_;
         const double zy = 480.0 / imageHeight_;
-        zoom_ = zx < zy ? zx : zy;
+        device_->zoom = zx < zy ? zx : zy;
     }
 }
 
@@ -167,11 +171,10 @@ void TMainForm1::ViewGeometry() {
 void TMainForm1::Arrange(bool) {}
 // Operator rights shape the window once logins exist.
 void TMainForm1::ApplyRights() {}
-void TMainForm1::RefreshView() { InvalidateRect(hwnd(), nullptr, FALSE); }
+void TMainForm1::RefreshView() { PaintBox2Paint(); }
 
 void TMainForm1::OpenEdgeGauge() {
-    // The imaging library's application handle; none until it is set up.
-    libs_.edgeGauge.Open(0);
+    libs_.edgeGauge.Open(device_->application);
 }
 
 void TMainForm1::RunInitGrab() {
@@ -193,20 +196,29 @@ void TMainForm1::Dispatch(int tag) {
         FormClose();
         break;
     case 200:
-        capture_.Grab();
+        device_->GrabFrame();
         break;
     case 201:
-        capture_.Live();
+        device_->StartLive();
         break;
     case 202:
-        capture_.Stop();
+        device_->StopLive();
+        break;
+    case 304:
+        grabSwitch_.set(!grabSwitch_.on());
         break;
     default:
         break;
     }
 }
 
-void TMainForm1::OnFrame(uint8_t*) { frames_.fetch_add(1); }
+void TMainForm1::OnFrame(uint8_t* image) { PaintView(image); }
+
+// The picture reaches the view with the display step; until then a frame
+// only counts.
+void TMainForm1::PaintView(uint8_t*) { frames_.fetch_add(1); }
+
+void TMainForm1::PaintBox2Paint() { PaintView(device_->GetImageAddr(false)); }
 
 void TMainForm1::ShutdownSequence() {
     if (!started_)

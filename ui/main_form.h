@@ -4,7 +4,9 @@
 
 #include "contracts/adapters.h"
 #include "contracts/library_loader.h"
+#include "imaging/acquisition.h"
 #include "imaging/v_process.h"
+#include "params/parameter_files.h"
 #include "params/parameter_set.h"
 #include "params/paths.h"
 #include "ui/kit/window.h"
@@ -37,6 +39,10 @@ class TMainForm1 : public kit::Window {
     void Dispatch(int tag);
 
     ParameterSet& params() { return *params_; }
+    ParameterFiles& parameterFiles() { return *parameterFiles_; }
+    GrabSwitch& grabSwitch() { return grabSwitch_; }
+    // The picture of one measured image (grabbed fresh when the switch is on).
+    uint8_t* GrabAndGetImage() { return station::GrabAndGetImage(*device_, grabSwitch_); }
     vProcess& device() { return *device_; }
     const StationPaths& paths() const { return paths_; }
     int32_t imageWidth() const { return imageWidth_; }
@@ -47,6 +53,10 @@ class TMainForm1 : public kit::Window {
 
     // Called by the capture library after every frame (any thread).
     void OnFrame(uint8_t* image);
+    // The view painting of a picture; PaintBox2Paint paints the current one.
+    void PaintView(uint8_t* image);
+    void PaintBox2Paint();
+    unsigned framesPainted() const { return frames_.load(); }
 
   protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -76,9 +86,16 @@ class TMainForm1 : public kit::Window {
     OutsideLibraries& libs_;
     GrabcardCapture capture_;
     PinbusIo io_;
+    ImagingLibrary imaging_;
+    VirtualPages pages_;
+    DiskFiles files_;
+    MessageBoxes prompts_;
+    SystemCodePage codePage_;
     std::unique_ptr<vProcess> device_;
     StationPaths paths_;
     std::unique_ptr<ParameterSet> params_;
+    std::unique_ptr<ParameterFiles> parameterFiles_;
+    GrabSwitch grabSwitch_;
 
     HBITMAP background_ = nullptr;
     bool started_ = false;  // background taken up; cleared by the shut-down
@@ -90,15 +107,12 @@ class TMainForm1 : public kit::Window {
     int32_t imageHeight_ = 480;
     int32_t viewWidth_ = 640;
     int32_t viewHeight_ = 480;
-    double zoom_ = 1.0;
     int32_t openStatus_ = 0;
     bool modal_ = false;
     std::atomic<unsigned> frames_{0};
 };
 
-// Published at window construction for what reaches the station without a
-// window reference (dialogs, conversions, the grab-finished function).
-ParameterSet* PublishedParameters();
+// Published at window construction for the grab-finished function.
 TMainForm1* PublishedWindow();
 
 } // namespace station
