@@ -56,6 +56,21 @@ bool DiskFiles::Replace(const std::string& path, const std::vector<uint8_t>& byt
     return ok;
 }
 
+bool DiskFiles::Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool DiskFiles::Append(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD n = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    CloseHandle(f);
+    return true;
+}
+
 void MessageBoxes::Message(const std::string& text, const std::string& caption, Kind kind) {
     const UINT icon = kind == Kind::Warning ? MB_ICONWARNING
                       : kind == Kind::Error ? MB_ICONERROR

@@ -90,6 +90,8 @@ class DiskFiles : public FileStore {
   public:
     std::optional<std::vector<uint8_t>> Read(const std::string& path, std::size_t max) override;
     bool Replace(const std::string& path, const std::vector<uint8_t>& bytes) override;
+    bool Exists(const std::string& path) override;
+    bool Append(const std::string& path, const std::string& bytes) override;
 };
 
 // Message boxes owned by the window that has the keyboard focus.

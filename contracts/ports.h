@@ -64,6 +64,46 @@ class FileStore {
     // replaced in one step, so the old content stays whole when anything
     // fails (false then).
     virtual bool Replace(const std::string& path, const std::vector<uint8_t>& bytes) = 0;
+    virtual bool Exists(const std::string& path) = 0;
+    // Opens the file for appending (creating it), writes, closes; false when
+    // it cannot be opened.
+    virtual bool Append(const std::string& path, const std::string& bytes) = 0;
+};
+
+// The edge gauge: two edge points of the silhouette in the image; 0 means
+// the four values are valid.
+class EdgeGaugePort {
+  public:
+    virtual ~EdgeGaugePort() = default;
+    virtual int32_t DetectHeight(uint8_t* image, double* x1, double* y1, double* x2,
+                                 double* y2) = 0;
+};
+
+// The local clock and the station's fixed waits.
+class ClockPort {
+  public:
+    struct LocalTime {
+        unsigned year, month, day, hour, minute, second;
+    };
+    virtual ~ClockPort() = default;
+    virtual void WaitMs(int ms) = 0;
+    virtual LocalTime Now() = 0;
+};
+
+// The window, as far as the station's rules reach it.
+class StationView {
+  public:
+    virtual ~StationView() = default;
+    // The picture of one measured image (grabbed fresh when the grab switch
+    // is on).
+    virtual uint8_t* GrabAndGetImage() = 0;
+    // The averaged edge points as a line on the camera view.
+    virtual void DrawMeasuredLine(double x1, double y1, double x2, double y2) = 0;
+    virtual void RefreshView() = 0;
+    virtual void RefreshStatistics() = 0;
+    // A booked row at the top of the OK or NG list.
+    virtual void InsertOkRow(const std::vector<std::string>& texts) = 0;
+    virtual void InsertNgRow(const std::vector<std::string>& texts) = 0;
 };
 
 // The system's text rules: lead bytes of the double-byte code page.

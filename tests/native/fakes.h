@@ -36,6 +36,15 @@ class Files : public station::FileStore {
         files[path] = bytes;
         return true;
     }
+    bool Exists(const std::string& path) override { return files.count(path) != 0; }
+    bool Append(const std::string& path, const std::string& bytes) override {
+        for (const auto& dir : unwritableDirs)
+            if (path.rfind(dir + "\\", 0) == 0)
+                return false;
+        auto& f = files[path];
+        f.insert(f.end(), bytes.begin(), bytes.end());
+        return true;
+    }
 };
 
 class Prompts : public station::PromptsPort {
@@ -200,6 +209,62 @@ class Imaging : public station::ImagingPort {
     }
     Journal& j_;
     int32_t next_ = 0;
+};
+
+} // namespace fakes
+
+namespace fakes {
+
+// A window with one image memory and a record of what the station drew.
+class View : public station::StationView {
+  public:
+    View(int32_t w, int32_t h) : width(w), height(h), image(static_cast<std::size_t>(w) * h, 200) {}
+    int32_t width, height;
+    std::vector<uint8_t> image;
+    int grabs = 0, refreshes = 0, statistics = 0;
+    std::vector<double> line;
+    std::vector<std::vector<std::string>> okRows, ngRows;
+    uint8_t* GrabAndGetImage() override {
+        ++grabs;
+        return image.data();
+    }
+    void DrawMeasuredLine(double x1, double y1, double x2, double y2) override {
+        line = {x1, y1, x2, y2};
+    }
+    void RefreshView() override { ++refreshes; }
+    void RefreshStatistics() override { ++statistics; }
+    void InsertOkRow(const std::vector<std::string>& t) override { okRows.push_back(t); }
+    void InsertNgRow(const std::vector<std::string>& t) override { ngRows.push_back(t); }
+    uint8_t At(int x, int y) const { return image[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// An edge gauge that answers from a script, one answer per search, and
+// keeps a copy of every picture it was shown.
+class Gauge : public station::EdgeGaugePort {
+  public:
+    struct Answer {
+        int32_t result;
+        double x1, y1, x2, y2;
+    };
+    std::vector<Answer> script;  // the last answer repeats
+    int calls = 0;
+    int32_t DetectHeight(uint8_t*, double* x1, double* y1, double* x2, double* y2) override {
+        const Answer& a = script.at(std::min<std::size_t>(calls, script.size() - 1));
+        ++calls;
+        *x1 = a.x1;
+        *y1 = a.y1;
+        *x2 = a.x2;
+        *y2 = a.y2;
+        return a.result;
+    }
+};
+
+class Clock : public station::ClockPort {
+  public:
+    LocalTime now{2015, 6, 1, 13, 45, 7};
+    int waitedMs = 0;
+    void WaitMs(int ms) override { waitedMs += ms; }
+    LocalTime Now() override { return now; }
 };
 
 } // namespace fakes

@@ -1,0 +1,103 @@
+#include "station/measurement.h"
+
+#include "station/last_values.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace station {
+namespace {
+
+constexpr uint8_t kWhite = 255;
+constexpr int kWaitPerImageMs = 10;
+constexpr int kCalibrationImages = 12;
+constexpr double kBandHalfRows = 10.0;
+
+// Whitens columns first..last (clipped to 0..W-2) on every row.
+void CutColumns(uint8_t* image, int32_t w, int32_t h, int32_t first, int32_t last) {
+    first = std::max(first, 0);
+    last = std::min(last, w - 2);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = first; x <= last; ++x)
+            image[static_cast<std::size_t>(y) * w + x] = kWhite;
+}
+
+// The rows trunc(row - 10) .. while k < row + 10, kept inside the image.
+void WhiteBand(uint8_t* image, int32_t w, int32_t h, int32_t first, int32_t last, double row) {
+    if (!std::isfinite(row))
+        return;
+    const double from = std::trunc(row - kBandHalfRows);
+    const double to = row + kBandHalfRows;
+    const int32_t k0 = static_cast<int32_t>(std::max(from, 0.0));
+    for (int32_t k = k0; k < h && k < to; ++k)
+        for (int32_t x = first; x <= last; ++x)
+            image[static_cast<std::size_t>(k) * w + x] = kWhite;
+}
+
+// A first edge point is usable when both coordinates are numbers >= 0.
+bool UsableFirstPoint(double x1, double y1) { return x1 >= 0 && y1 >= 0; }
+
+} // namespace
+
+Measurement MeasureDrill(const MeasurementSetup& s, int selector, int32_t c, bool secondPass) {
+    Measurement m;
+    const int32_t n = selector == 0 ? std::max(s.grabNumber, 1) : kCalibrationImages;
+    double sx1 = 0, sy1 = 0, sx2 = 0, sy2 = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        uint8_t* image = s.view.GrabAndGetImage();
+        s.clock.WaitMs(kWaitPerImageMs);
+        if (!image || s.width < 2 || s.height < 1) {
+            m.status = -1;
+            return m;
+        }
+        CutColumns(image, s.width, s.height, c - 1, c);
+        if (std::memcmp(image, kNoSignalMarker, sizeof kNoSignalMarker) == 0) {
+            m.status = -7;
+            return m;
+        }
+        double x1 = NAN, y1 = NAN, x2 = NAN, y2 = NAN;
+        if (s.gauge.DetectHeight(image, &x1, &y1, &x2, &y2) != 0) {
+            m.status = -1;
+            return m;
+        }
+        if (!UsableFirstPoint(x1, y1)) {
+            m.status = -6;
+            return m;
+        }
+        const int32_t ring = RingMarkerColumn().load();
+        if (secondPass && s.rangeX2 > ring) {
+            const int32_t first = std::max(ring, 0);
+            const int32_t last = std::min(s.rangeX2, s.width - 2);
+            WhiteBand(image, s.width, s.height, first, last, y1);
+            WhiteBand(image, s.width, s.height, first, last, y2);
+            double a = NAN, b = NAN, c2 = NAN, d = NAN;
+            if (s.gauge.DetectHeight(image, &a, &b, &c2, &d) != 0) {
+                m.status = -1;
+                return m;
+            }
+            if (!UsableFirstPoint(a, b)) {
+                m.status = -6;
+                return m;
+            }
+            y1 = b;
+            y2 = d;
+        }
+        // A second point that is no number cannot be averaged.
+        if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
+            m.status = -6;
+            return m;
+        }
+        sx1 += x1;
+        sy1 += y1;
+        sx2 += x2;
+        sy2 += y2;
+    }
+    const double X1 = sx1 / n, Y1 = sy1 / n, X2 = sx2 / n, Y2 = sy2 / n;
+    s.view.DrawMeasuredLine(X1, Y1, X2, Y2);
+    m.position = X1;
+    m.height = std::fabs(Y1 - Y2);
+    return m;
+}
+
+} // namespace station
