@@ -56,6 +56,18 @@ bool DiskFiles::Replace(const std::string& path, const std::vector<uint8_t>& byt
     return ok;
 }
 
+SystemClock::SystemClock() {
+    char value[8] = {};
+    if (GetEnvironmentVariableA("VARDEL_TEST_WAITS", value, sizeof value) && value[0] == '0')
+        waits_ = false;
+}
+
+ClockPort::LocalTime SystemClock::Now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
 bool DiskFiles::Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

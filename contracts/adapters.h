@@ -75,6 +75,34 @@ class ImagingLibrary : public ImagingPort {
     ImagingApi api_;
 };
 
+// The edge gauge over EdgeGauge.dll.
+class GaugeLibrary : public EdgeGaugePort {
+  public:
+    explicit GaugeLibrary(const EdgeGaugeApi& api) : api_(api) {}
+    int32_t DetectHeight(uint8_t* image, double* x1, double* y1, double* x2, double* y2) override {
+        return api_.DetectHeight(0, image, x1, y1, x2, y2);
+    }
+
+  private:
+    EdgeGaugeApi api_;
+};
+
+// Sleep and the local time.  The environment variable VARDEL_TEST_WAITS=0
+// turns the fixed waits off, for soak tests that run many thousands of
+// commands; the station's rules are the same either way.
+class SystemClock : public ClockPort {
+  public:
+    SystemClock();
+    void WaitMs(int ms) override {
+        if (waits_)
+            Sleep(static_cast<DWORD>(ms));
+    }
+    LocalTime Now() override;
+
+  private:
+    bool waits_ = true;
+};
+
 // Frame-buffer planes from VirtualAlloc.
 class VirtualPages : public PageMemory {
   public:

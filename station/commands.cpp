@@ -3,6 +3,7 @@
 #include "imaging/scale.h"
 #include "station/rounding.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 
@@ -151,8 +152,10 @@ int32_t Commands::CalibrateN() {
     if (!(d >= 0.001)) {
         r = -9;
     } else {
-        st.CalMmPerPixel = st.MoveX / d;
-        st.DiameterMmPerPixel[static_cast<std::size_t>(k)] = st.StdDiameter / m.height;
+        // The value panels read the scales while a command may write them.
+        std::atomic_ref<double>(st.CalMmPerPixel).store(st.MoveX / d);
+        std::atomic_ref<double>(st.DiameterMmPerPixel[static_cast<std::size_t>(k)])
+            .store(st.StdDiameter / m.height);
         s_.view.RefreshView();
         s_.files.SaveParameterFile();
     }

@@ -1,5 +1,6 @@
 #include "station/panel_texts.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace station {
@@ -18,18 +19,19 @@ std::string Labelled(const std::string& label, const std::string& value) {
 } // namespace
 
 PanelTexts FormatPanels(const StatusLabels& labels, const LastValues& last,
-                        const CommandTexts& texts, const StationBlock& station) {
+                        const CommandTexts& texts, StationBlock& station) {
+    const auto scale = [](double& v) { return std::atomic_ref<double>(v).load(); };
     PanelTexts p;
     const std::string command = texts.command.Get();
     const std::string& offsetLabel = command == "@B*" ? labels[6] : labels[0];
     p.showA = Value(" %s %.3f", offsetLabel, last.offset);
     p.showB = Value(" %s %.3f", labels[1], last.diameter);
     p.showC = Value(" %s %.3f", labels[2], last.length);
-    p.showA1 = Value(" %s %.6f", labels[3], station.CalMmPerPixel);
+    p.showA1 = Value(" %s %.6f", labels[3], scale(station.CalMmPerPixel));
     char hint[256];
-    const auto& d = station.DiameterMmPerPixel;
-    std::snprintf(hint, sizeof hint, " %s %.6f : %.6f : %.6f : %.6f", labels[3].c_str(), d[0], d[1],
-                  d[2], d[3]);
+    auto& d = station.DiameterMmPerPixel;
+    std::snprintf(hint, sizeof hint, " %s %.6f : %.6f : %.6f : %.6f", labels[3].c_str(),
+                  scale(d[0]), scale(d[1]), scale(d[2]), scale(d[3]));
     p.showA1Hint = hint;
     p.showB1 = Labelled(labels[4], command);
     p.showC1 = Labelled(labels[5], texts.reply.Get());

@@ -17,7 +17,8 @@ struct PanelTexts {
     std::string showA, showB, showC, showA1, showA1Hint, showB1, showC1;
 };
 
+// Reads the scales of station atomically, as calibration N writes them.
 PanelTexts FormatPanels(const StatusLabels& labels, const LastValues& last,
-                        const CommandTexts& texts, const StationBlock& station);
+                        const CommandTexts& texts, StationBlock& station);
 
 } // namespace station

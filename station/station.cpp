@@ -48,9 +48,6 @@ void ReportStartFailure(const std::string& why) {
     MessageBoxA(nullptr, text.c_str(), "vardel", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
-// The commands run here until the measurement exists: nothing is measured.
-int32_t RunCommand(HostCommand) { return result::kImageError; }
-
 } // namespace
 
 int32_t Open() {
@@ -101,7 +98,7 @@ int32_t Function(int32_t command) {
     if (!s.window)
         return result::kClosedStation;
     StationLock lock(s.lock);
-    return RunCommand(HostCommandFor(command));
+    return s.window->RunCommand(HostCommandFor(command), true);
 }
 
 void Callback(VardelNotify notify) {

@@ -1,6 +1,7 @@
 #include "ui/main_form.h"
 
 #include "params/keypad_char.h"
+#include "station/commands.h"
 
 #include <cstdlib>
 #include <vector>
@@ -40,7 +41,7 @@ TMainForm1* PublishedWindow() { return gWindow.load(); }
 
 TMainForm1::TMainForm1(OutsideLibraries& libs)
     : libs_(libs), capture_(libs.grabcard, &GrabFinishedFunction), io_(libs.pinbus),
-      imaging_(libs.imaging) {
+      imaging_(libs.imaging), gauge_(libs.edgeGauge) {
     // 1. The form itself, with no owner.
     Style s{"TMainForm1"};
     s.style = WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX;
@@ -171,7 +172,6 @@ void TMainForm1::ViewGeometry() {
 void TMainForm1::Arrange(bool) {}
 // Operator rights shape the window once logins exist.
 void TMainForm1::ApplyRights() {}
-void TMainForm1::RefreshView() { PaintBox2Paint(); }
 
 void TMainForm1::OpenEdgeGauge() {
     libs_.edgeGauge.Open(device_->application);
@@ -211,6 +211,47 @@ void TMainForm1::Dispatch(int tag) {
         break;
     }
 }
+
+int32_t TMainForm1::RunCommand(HostCommand command, bool book) {
+    const CommandSetup setup{*params_,     *parameterFiles_,  *this,
+                             gauge_,       clock_,            device_->pulsePerMm,
+                             imageWidth_,  imageHeight_,      CurrentSettings().GrabNumber};
+    Commands commands(setup, TheLastValues(), TheCommandTexts());
+    int32_t r = 0;
+    switch (command) {
+    case HostCommand::InspectionA:
+        r = commands.InspectA();
+        break;
+    case HostCommand::InspectionB:
+        r = commands.InspectB();
+        break;
+    case HostCommand::CalibrationM:
+        return commands.CalibrateM();
+    case HostCommand::CalibrationN:
+        return commands.CalibrateN();
+    }
+    if (book) {
+        const BookingSetup booking{params_->material, *this,   files_, prompts_,
+                                   clock_,            okList_, ngList_};
+        BookResult(booking, TheLastValues(), r, BookingMode(command));
+    }
+    return r;
+}
+
+int32_t TMainForm1::RunBaseLine() {
+    const CommandSetup setup{*params_,     *parameterFiles_,  *this,
+                             gauge_,       clock_,            device_->pulsePerMm,
+                             imageWidth_,  imageHeight_,      CurrentSettings().GrabNumber};
+    return Commands(setup, TheLastValues(), TheCommandTexts()).SetBaseLine();
+}
+
+// The overlay draws the line once the view exists.
+void TMainForm1::DrawMeasuredLine(double, double, double, double) {}
+// The statistics panel and the lists come with the window layout; the core
+// keeps the counters and the rows.
+void TMainForm1::RefreshStatistics() {}
+void TMainForm1::InsertOkRow(const std::vector<std::string>&) {}
+void TMainForm1::InsertNgRow(const std::vector<std::string>&) {}
 
 void TMainForm1::OnFrame(uint8_t* image) { PaintView(image); }
 

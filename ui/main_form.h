@@ -7,6 +7,8 @@
 #include "imaging/acquisition.h"
 #include "imaging/v_process.h"
 #include "params/parameter_files.h"
+#include "station/booking.h"
+#include "station/host_command.h"
 #include "params/parameter_set.h"
 #include "params/paths.h"
 #include "ui/kit/window.h"
@@ -19,7 +21,7 @@ namespace station {
 
 class TKeyboard2Char;
 
-class TMainForm1 : public kit::Window {
+class TMainForm1 : public kit::Window, public StationView {
   public:
     // Window construction; the device is not started here.
     explicit TMainForm1(OutsideLibraries& libs);
@@ -41,8 +43,6 @@ class TMainForm1 : public kit::Window {
     ParameterSet& params() { return *params_; }
     ParameterFiles& parameterFiles() { return *parameterFiles_; }
     GrabSwitch& grabSwitch() { return grabSwitch_; }
-    // The picture of one measured image (grabbed fresh when the switch is on).
-    uint8_t* GrabAndGetImage() { return station::GrabAndGetImage(*device_, grabSwitch_); }
     vProcess& device() { return *device_; }
     const StationPaths& paths() const { return paths_; }
     int32_t imageWidth() const { return imageWidth_; }
@@ -50,6 +50,20 @@ class TMainForm1 : public kit::Window {
 
     // A text of the language library in the current language, copied.
     std::string Text(const char* section, const char* key) const;
+
+    // One command (measurement and judgement); host commands are booked.
+    int32_t RunCommand(HostCommand command, bool book);
+    int32_t RunBaseLine();
+
+    // The window as the station's rules see it.
+    uint8_t* GrabAndGetImage() override { return station::GrabAndGetImage(*device_, grabSwitch_); }
+    void DrawMeasuredLine(double x1, double y1, double x2, double y2) override;
+    void RefreshView() override { PaintBox2Paint(); }
+    void RefreshStatistics() override;
+    void InsertOkRow(const std::vector<std::string>& texts) override;
+    void InsertNgRow(const std::vector<std::string>& texts) override;
+    const ResultList& okList() const { return okList_; }
+    const ResultList& ngList() const { return ngList_; }
 
     // Called by the capture library after every frame (any thread).
     void OnFrame(uint8_t* image);
@@ -74,7 +88,6 @@ class TMainForm1 : public kit::Window {
     void ViewGeometry();
     void Arrange(bool shown);
     void ApplyRights();
-    void RefreshView();
     void OpenEdgeGauge();
     void RunInitGrab();
     // Shut-down steps.
@@ -96,6 +109,9 @@ class TMainForm1 : public kit::Window {
     std::unique_ptr<ParameterSet> params_;
     std::unique_ptr<ParameterFiles> parameterFiles_;
     GrabSwitch grabSwitch_;
+    GaugeLibrary gauge_;
+    SystemClock clock_;
+    ResultList okList_, ngList_;
 
     HBITMAP background_ = nullptr;
     bool started_ = false;  // background taken up; cleared by the shut-down

@@ -53,8 +53,8 @@ TEST(Resize, CameraPictureFitsTheDisplayBuffer) {
 }
 
 TEST(Resize, ConstantPictureStaysConstant) {
-    const double factors[][2] = {{0.3, 0.3}, {0.5, 0.7}, {0.46875, 0.46875}, {1.6, 2.5},
-                                 {0.4, 3.0}, {1.0 / 3, 1.0 / 7}};
+    const double factors[][2] = {{0.3, 0.3}, {0.5, 0.7}, {0.46875, 0.46875},
+                                 {1.6, 2.5}, {0.4, 3.0}, {1.0 / 3, 1.0 / 7}};
     Image source(97, 61, 173);
     for (const auto& f : factors) {
         Image out(300, 200, 0);
