@@ -11,8 +11,13 @@
 //     notify | no-notify            register a notification function / remove it
 //     parameter                     vardelGetParametr(0)
 //     pump MS                       run the message loop for MS milliseconds
+//     run N [SEED]                  the ring-setting machine: calibrate, then N
+//                                   drills through inspections A and B
+#include "host/ring_setting_run.h"
+
 #include <windows.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -101,8 +106,12 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const std::string& step = steps[i];
+        // The number after a step, when one follows.
         auto next = [&](int fallback) {
-            return i + 1 < steps.size() ? std::atoi(steps[++i].c_str()) : fallback;
+            if (i + 1 < steps.size() && !steps[i + 1].empty() &&
+                (std::isdigit(static_cast<unsigned char>(steps[i + 1][0])) || steps[i + 1][0] == '-'))
+                return std::atoi(steps[++i].c_str());
+            return fallback;
         };
         if (step == "open") {
             const int32_t r = s.Open();
@@ -131,6 +140,12 @@ int main(int argc, char** argv) {
             std::printf("vardelCallback(NULL)\n");
         } else if (step == "parameter") {
             std::printf("vardelGetParametr(0) = %d\n", s.GetParametr(0));
+        } else if (step == "run") {
+            const int drills = next(20);
+            const uint32_t seed = static_cast<uint32_t>(next(7));
+            const host::StationApi api{s.Open, s.Close, s.Dialog, s.Function, s.Callback,
+                                       s.GetParametr};
+            failures += host::RunRingSetting(api, drills, seed, true);
         } else if (step == "pump") {
             Pump(static_cast<DWORD>(next(500)));
         } else {
