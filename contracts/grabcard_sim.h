@@ -55,9 +55,9 @@ typedef struct DrillTruth {
 
 /* What the camera delivers. */
 enum GrabcardSource {
-    GrabcardSourceScene = 0,    /* the drill scene */
-    GrabcardSourceFolder = 1,   /* the picture files of the settings' folder, in name order */
-    GrabcardSourceNoSignal = 2  /* the no-signal marker, the rest black */
+    GrabcardSourceScene = 0,   /* the drill scene */
+    GrabcardSourceFolder = 1,  /* the picture files of the settings' folder, in name order */
+    GrabcardSourceNoSignal = 2 /* the no-signal marker, the rest black */
 };
 
 /* The settings (Grabcard.ini) are read once per session: at GrabcardInit or

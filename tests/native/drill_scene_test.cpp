@@ -161,10 +161,11 @@ TEST(DrillScene, CoverageAgreesWithDenseSampling) {
     ASSERT_EQ(cover.size(), static_cast<std::size_t>(kWidth * kHeight));
     // The tip, the neck and the ring's faces: the columns where the edges slope or step.
     std::vector<int> columns;
-    for (int x = static_cast<int>(t.tipColumn) - 1; x <= static_cast<int>(t.pointEndColumn) + 1; ++x)
+    for (int x = static_cast<int>(t.tipColumn) - 1; x <= static_cast<int>(t.pointEndColumn) + 1;
+         ++x)
         columns.push_back(x);
-    for (int x = static_cast<int>(t.bodyEndColumn) - 1; x <= static_cast<int>(t.shankStartColumn) + 1;
-         x += 7)
+    for (int x = static_cast<int>(t.bodyEndColumn) - 1;
+         x <= static_cast<int>(t.shankStartColumn) + 1; x += 7)
         columns.push_back(x);
     columns.push_back(static_cast<int>(std::round(t.ringLeftColumn)));
     columns.push_back(static_cast<int>(std::round(t.ringRightColumn)));
@@ -193,8 +194,8 @@ TEST(DrillScene, BodyColumnsHoldTheBodyHeightAndItsEdges) {
     EXPECT_NEAR(t.topEdgeRow, 240.3 - 25.325, 1e-9);
 
     const auto cover = drill_scene::Coverage(s, kWidth, kHeight);
-    const Picture exact = Picture::Of(s, drill_scene::CleanPicture(s, kWidth, kHeight), kWidth,
-                                      kHeight);
+    const Picture exact =
+        Picture::Of(s, drill_scene::CleanPicture(s, kWidth, kHeight), kWidth, kHeight);
     EXPECT_NEAR(exact.ColumnSum(200), t.bodyHeight, 1e-4);
     EXPECT_NEAR(exact.TopEdge(200, k), t.topEdgeRow, 1e-4);
     // Above and below the drill the picture is pure background, inside pure silhouette.
@@ -323,6 +324,11 @@ TEST(DrillScene, NoiseRepeatsPerSeedAndHasTheRequestedSigma) {
     EXPECT_NEAR(std::sqrt(m2), std::sqrt(25.0 + 1.0 / 12.0), 0.05);
     EXPECT_NEAR(m4 / (m2 * m2), 3.0, 0.1) << "Gaussian, not uniform";
     EXPECT_NEAR(neighbours / n / m2, 0.0, 0.01) << "pixels are independent";
+    // The far tail: beyond 3.5 sigma lie 0.0465 % of a Gaussian's values.
+    const auto far =
+        std::count_if(a.begin(), a.end(), [](uint8_t v) { return std::abs(v - 128) >= 18; });
+    EXPECT_GT(far, 100);
+    EXPECT_LT(far, 190);
 
     Scene quiet = s;
     quiet.noiseSigma = 0;

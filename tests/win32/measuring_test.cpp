@@ -1,0 +1,162 @@
+// Calibrating and inspecting through the real station with the simulated
+// camera and the real edge gauge.
+#include "tests/win32/station_fixture.h"
+
+#include "contracts/grabcard_sim.h"
+#include "params/parameter_set.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace testing_station;
+
+namespace {
+
+constexpr double kMmPerPixel = 0.01;   // the scene's scale
+constexpr double kPulsesPerMm = 2000;  // PitchX 5, PulseX 10000
+constexpr double kMoveX = 1.2;         // mm between M and N
+constexpr double kColumnM = 320;       // tip of the standard drill at M
+
+const char* kIni = "[Basic]\r\nInitGrab=0\r\nMmPerPixel=-1\r\ndShowModal=1\r\nGrabNumber=3\r\n"
+                   "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n";
+
+std::string Recipe() {
+    station::ParameterSet p;
+    p.SetDefaults(1);
+    p.station.StdLength = 38.1;
+    p.station.InitMoveX = 1.0;
+    p.station.MoveX = kMoveX;
+    p.station.StdRingPosition = 4.0;
+    p.station.StdDiameter = 0.3;
+    auto& m = p.material;
+    m.RingPosition = 4.5;  // ring target 0.5 mm beyond N
+    m.UpTol = 0.02;
+    m.LowTol = -0.02;
+    m.DrillLength = 38.1;
+    m.DrillLengthUpTol = 0.05;
+    m.DrillLengthLowTol = -0.05;
+    m.Diameter = 0.3;
+    m.DiameterUpTol = 0.01;
+    m.DiameterLowTol = -0.01;
+    m.DiameterRangeX1 = 250;
+    std::string out;
+    for (auto bytes : {std::vector<uint8_t>(station::Encode(p.station).begin(),
+                                            station::Encode(p.station).end())})
+        out.append(bytes.begin(), bytes.end());
+    const auto o = station::Encode(p.op);
+    const auto mr = station::Encode(p.material);
+    out.append(o.begin(), o.end());
+    out.append(mr.begin(), mr.end());
+    return out;
+}
+
+class Measuring : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        copy_.WriteFile("Kest.INI", kIni);
+        copy_.WriteFile("Kest.cfg", Recipe());
+        station_ = std::make_unique<Vardel>(copy_.dir());
+        ASSERT_EQ(station_->Open(), 0);
+        HMODULE grab = GetModuleHandleA("Grabcard.dll");
+        ASSERT_NE(grab, nullptr);
+        setScene_ = reinterpret_cast<GrabcardSimSetSceneFn>(
+            reinterpret_cast<void*>(GetProcAddress(grab, "GrabcardSimSetScene")));
+        getScene_ = reinterpret_cast<GrabcardSimGetSceneFn>(
+            reinterpret_cast<void*>(GetProcAddress(grab, "GrabcardSimGetScene")));
+        ASSERT_NE(setScene_, nullptr);
+        ASSERT_NE(getScene_, nullptr);
+    }
+    void TearDown() override {
+        if (station_)
+            station_->Close();
+    }
+
+    void Show(double tip, double length = 38.1, double diameter = 0.3, double ringDepth = 0) {
+        DrillScene s{};
+        getScene_(&s);
+        s.mmPerPixel = kMmPerPixel;
+        s.tipColumn = tip;
+        s.axisRow = 240.3;
+        s.bodyDiameter = diameter;
+        s.shankDiameter = 3.175;
+        s.bodyLength = 2.0;
+        s.neckLength = 0.5;
+        s.totalLength = length;
+        s.tipAngle = 130;
+        s.ringOuterDiameter = ringDepth > 0 ? 4.0 : 0;
+        s.ringWidth = ringDepth > 0 ? 0.3 : 0;
+        s.ringPlace = ringDepth > 0 ? ringDepth : 9.0;
+        s.blurSigma = 1.0;
+        s.noiseSigma = 2.0;
+        s.seed = ++seed_;
+        ASSERT_EQ(setScene_(&s), 0);
+    }
+    void Calibrate() {
+        Show(kColumnM);
+        ASSERT_EQ(station_->Function(2), static_cast<int32_t>(kMoveX * kPulsesPerMm));
+        Show(kColumnM - kMoveX / kMmPerPixel);
+        ASSERT_EQ(station_->Function(3), 0);
+    }
+
+    StationCopy copy_;
+    MessageBoxOperator answers_;
+    std::unique_ptr<Vardel> station_;
+    GrabcardSimSetSceneFn setScene_ = nullptr;
+    GrabcardSimGetSceneFn getScene_ = nullptr;
+    int32_t seed_ = 100;
+};
+
+} // namespace
+
+TEST_F(Measuring, CompensationIsTheTrueDistanceToWithinOnePulse) {
+    Calibrate();
+    const double columnN = kColumnM - kMoveX / kMmPerPixel;
+    for (double tip : {330.0, 321.37, 315.5, 300.25, 344.8}) {
+        Show(tip, 38.1 - (tip - kColumnM) * kMmPerPixel);
+        const double distance = 0.5 - (columnN - tip) * kMmPerPixel;
+        const int32_t expected = static_cast<int32_t>(std::lround(distance * kPulsesPerMm));
+        const int32_t a = station_->Function(0);
+        EXPECT_LE(std::abs(a - expected), 1) << "tip " << tip;
+    }
+    EXPECT_TRUE(answers_.Texts().empty());
+}
+
+TEST_F(Measuring, DrillsOutsideTheirTolerancesAreRejected) {
+    Calibrate();
+    const double target = kColumnM - kMoveX / kMmPerPixel - 0.5 / kMmPerPixel;
+    // A good drill, pressed right: OK.
+    Show(kColumnM);
+    EXPECT_GE(station_->Function(0), 0);
+    Show(target, 38.1, 0.3, 4.5);
+    EXPECT_EQ(station_->Function(1), 0);
+    // 0.08 mm too long: its tip comes 8 pixels early; B reports the length.
+    Show(kColumnM - 8, 38.18);
+    EXPECT_GE(station_->Function(0), 0);
+    Show(target, 38.18, 0.3, 4.5);
+    EXPECT_EQ(station_->Function(1), -3);
+    // A diameter 0.02 mm too large: B's own check.
+    Show(kColumnM);
+    EXPECT_GE(station_->Function(0), 0);
+    Show(target, 38.1, 0.32, 4.5);
+    EXPECT_EQ(station_->Function(1), -4);
+    // The ring pressed 0.05 mm too deep: the tip stands 5 pixels off.
+    Show(kColumnM);
+    EXPECT_GE(station_->Function(0), 0);
+    Show(target - 5, 38.1, 0.3, 4.55);
+    EXPECT_EQ(station_->Function(1), -2);
+}
+
+TEST_F(Measuring, NoSignalIsReportedByEveryCommand) {
+    HMODULE grab = GetModuleHandleA("Grabcard.dll");
+    auto setSource = reinterpret_cast<GrabcardSimSetSourceFn>(
+        reinterpret_cast<void*>(GetProcAddress(grab, "GrabcardSimSetSource")));
+    ASSERT_NE(setSource, nullptr);
+    ASSERT_EQ(setSource(GrabcardSourceNoSignal), 0);
+    for (int command : {0, 1, 2, 3})
+        EXPECT_EQ(station_->Function(command), -7) << command;
+    setSource(GrabcardSourceScene);
+    Pump(300);
+    // The NG log of the day got the two inspections.
+    EXPECT_TRUE(answers_.Texts().empty());
+}
