@@ -11,6 +11,8 @@
 //     notify | no-notify            register a notification function / remove it
 //     parameter                     vardelGetParametr(0)
 //     pump MS                       run the message loop for MS milliseconds
+//     save-picture NAME             write the picture in the camera's memory
+//                                   to IMG\NAME (TIFF) with the imaging library
 //     run N [SEED]                  the ring-setting machine: calibrate, then N
 //                                   drills through inspections A and B
 #include "host/ring_setting_run.h"
@@ -84,6 +86,44 @@ void Pump(DWORD ms) {
     }
 }
 
+// The picture the station's camera holds, written with Imaging.dll.
+bool SavePicture(const std::string& name) {
+    HMODULE grab = GetModuleHandleA("Grabcard.dll");
+    HMODULE img = LoadLibraryA("Imaging.dll");
+    if (!grab || !img) {
+        std::printf("kest-host: open the station first\n");
+        return false;
+    }
+    auto proc = [](HMODULE m, const char* n) { return reinterpret_cast<void*>(GetProcAddress(m, n)); };
+    auto size = reinterpret_cast<int32_t(__stdcall*)(int32_t, int32_t*, int32_t*)>(
+        proc(grab, "GrabcardGetImageSize"));
+    auto addr = reinterpret_cast<uint8_t*(__stdcall*)(int32_t, int32_t, uint8_t)>(
+        proc(grab, "GrabcardGetImageAddr"));
+    auto sys = reinterpret_cast<int32_t(__stdcall*)(int32_t*)>(proc(img, "ImgSystemAlloc"));
+    auto sysFree = reinterpret_cast<void(__stdcall*)(int32_t)>(proc(img, "ImgSystemFree"));
+    auto alloc = reinterpret_cast<int32_t(__stdcall*)(int32_t, int32_t, int32_t, int32_t*)>(
+        proc(img, "ImgBufAllocGrey"));
+    auto put = reinterpret_cast<void(__stdcall*)(int32_t, int32_t, int32_t, int32_t, int32_t,
+                                                 const uint8_t*)>(proc(img, "ImgBufPut"));
+    auto save = reinterpret_cast<int32_t(__stdcall*)(const char*, int32_t)>(proc(img, "ImgBufSave"));
+    auto bufFree = reinterpret_cast<void(__stdcall*)(int32_t)>(proc(img, "ImgBufFree"));
+    int32_t w = 0, h = 0, system = 0, buffer = 0;
+    size(0, &w, &h);
+    sys(&system);
+    alloc(system, w, h, &buffer);
+    put(buffer, 0, 0, w, h, addr(0, 0, 0));
+    char dir[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, dir);
+    const std::string path = std::string(dir) + "\\IMG\\" + name;
+    const int32_t r = save(path.c_str(), buffer);
+    bufFree(buffer);
+    sysFree(system);
+    FreeLibrary(img);
+    std::printf("  picture %d x %d %s %s\n", w, h, r == 0 ? "saved as" : "could not be saved as",
+                path.c_str());
+    return r == 0;
+}
+
 // Stands in for an operator who closes the station's window later.
 void CloseWindowAfter(DWORD ms) {
     std::thread([ms] {
@@ -140,6 +180,9 @@ int main(int argc, char** argv) {
             std::printf("vardelCallback(NULL)\n");
         } else if (step == "parameter") {
             std::printf("vardelGetParametr(0) = %d\n", s.GetParametr(0));
+        } else if (step == "save-picture") {
+            const std::string name = i + 1 < steps.size() ? steps[++i] : "drill.tif";
+            failures += !SavePicture(name);
         } else if (step == "run") {
             const int drills = next(20);
             const uint32_t seed = static_cast<uint32_t>(next(7));
