@@ -10,6 +10,8 @@ namespace station {
 namespace {
 
 constexpr UINT kShowRequest = WM_APP + 1;  // wParam: 1 modal, 0 modeless
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kTimer1Ms = 30;
 
 std::atomic<TMainForm1*> gWindow{nullptr};
 
@@ -50,6 +52,7 @@ TMainForm1::TMainForm1(OutsideLibraries& libs)
     s.width = 938;
     s.height = 646;
     Create(s);
+    SetTimer(hwnd(), kTimer1, kTimer1Ms, nullptr);
     // 2. The vision device; it starts later.
     device_ = std::make_unique<vProcess>(DevicePorts{capture_, io_, imaging_, pages_});
     // 3. The parameter set: defaults, then Kest.cfg.
@@ -76,6 +79,7 @@ TMainForm1::TMainForm1(OutsideLibraries& libs)
 }
 
 TMainForm1::~TMainForm1() {
+    KillTimer(hwnd(), kTimer1);
     // The record first, then the device, then the form.
     gWindow = nullptr;
     parameterFiles_->SaveParameterFile();
@@ -149,7 +153,21 @@ void TMainForm1::AcquisitionShutdown() {
     }
 }
 
-void TMainForm1::LoadCaptions() { RefreshTitle(); }
+void TMainForm1::LoadCaptions() {
+    RefreshTitle();
+    // The labels of the value panels, kept for the 30 ms refresh.
+    static const char* const kLabels[7][2] = {
+        {"RightBar", "Offset"},     {"RightBar", "DrillDiameter"},
+        {"RightBar", "DrillLength"}, {"RightBar", "Resolution"},
+        {"RightBar", "CMD"},        {"RightBar", "RetCode"},
+        {"Calibration2Dialog", "IdlRingPosition2"}};
+    for (std::size_t i = 0; i < statusLabels_.size(); ++i)
+        statusLabels_[i] = Text(kLabels[i][0], kLabels[i][1]);
+}
+
+void TMainForm1::Timer1Timer() {
+    panels_ = FormatPanels(statusLabels_, TheLastValues(), TheCommandTexts(), params_->station);
+}
 
 void TMainForm1::RefreshTitle() {
     const std::string title =
@@ -322,6 +340,12 @@ LRESULT TMainForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         FormClose();
         return 0;
+    case WM_TIMER:
+        if (wp == kTimer1) {
+            Timer1Timer();
+            return 0;
+        }
+        break;
     default:
         break;
     }

@@ -9,6 +9,7 @@
 #include "params/parameter_files.h"
 #include "station/booking.h"
 #include "station/host_command.h"
+#include "station/panel_texts.h"
 #include "params/parameter_set.h"
 #include "params/paths.h"
 #include "ui/kit/window.h"
@@ -64,6 +65,7 @@ class TMainForm1 : public kit::Window, public StationView {
     void InsertNgRow(const std::vector<std::string>& texts) override;
     const ResultList& okList() const { return okList_; }
     const ResultList& ngList() const { return ngList_; }
+    const PanelTexts& panels() const { return panels_; }
 
     // Called by the capture library after every frame (any thread).
     void OnFrame(uint8_t* image);
@@ -95,6 +97,8 @@ class TMainForm1 : public kit::Window, public StationView {
 
     // Close request: closing only hides the window.
     void FormClose();
+    // Every 30 ms: the value panels from the last values.
+    void Timer1Timer();
 
     OutsideLibraries& libs_;
     GrabcardCapture capture_;
@@ -112,6 +116,8 @@ class TMainForm1 : public kit::Window, public StationView {
     GaugeLibrary gauge_;
     SystemClock clock_;
     ResultList okList_, ngList_;
+    StatusLabels statusLabels_;
+    PanelTexts panels_;
 
     HBITMAP background_ = nullptr;
     bool started_ = false;  // background taken up; cleared by the shut-down
