@@ -40,13 +40,11 @@ std::string Recipe() {
     m.DiameterUpTol = 0.01;
     m.DiameterLowTol = -0.01;
     m.DiameterRangeX1 = 250;
-    std::string out;
-    for (auto bytes : {std::vector<uint8_t>(station::Encode(p.station).begin(),
-                                            station::Encode(p.station).end())})
-        out.append(bytes.begin(), bytes.end());
-    const auto o = station::Encode(p.op);
+    const auto st = station::Encode(p.station);
+    const auto op = station::Encode(p.op);
     const auto mr = station::Encode(p.material);
-    out.append(o.begin(), o.end());
+    std::string out(st.begin(), st.end());
+    out.append(op.begin(), op.end());
     out.append(mr.begin(), mr.end());
     return out;
 }
