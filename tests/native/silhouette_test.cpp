@@ -1,1 +1,451 @@
-// (being written)
+// The edge gauge's silhouette search: what it answers for the station's
+// pictures (the cut, the ring, the white bands of the second pass), when it
+// refuses, and that no picture makes it read outside the image.
+#include "libs/edge_gauge/silhouette.h"
+#include "libs/grabcard/drill_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+using drill_scene::Scene;
+using edge_gauge::EdgePoints;
+using edge_gauge::Finding;
+using edge_gauge::Findings;
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+struct Image {
+    int width = kWidth, height = kHeight;
+    std::vector<uint8_t> pixels; // exactly width x height: reading beyond trips the sanitizer
+
+    static Image Of(const Scene& s, int w = kWidth, int h = kHeight) {
+        return {w, h, drill_scene::RenderFrame(s, w, h)};
+    }
+    static Image Flat(int w, int h, uint8_t value) {
+        return {w, h, std::vector<uint8_t>(static_cast<std::size_t>(w) * h, value)};
+    }
+    uint8_t& At(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    // The station's cut: columns c - 1 and c white on every row (within 0 ... W - 2).
+    Image& Cut(int c) {
+        for (int y = 0; y < height; ++y)
+            for (int x = std::max(c - 1, 0); x <= std::min(c, width - 2); ++x)
+                At(x, y) = 255;
+        return *this;
+    }
+    // The second pass's band: rows trunc(row - 10) ... while k < row + 10, columns from ... to.
+    Image& Band(int from, int to, double row) {
+        for (int k = std::max(0, static_cast<int>(std::trunc(row - 10)));
+             k < height && k < row + 10; ++k)
+            for (int x = from; x <= to; ++x)
+                At(x, k) = 255;
+        return *this;
+    }
+    Finding Find(EdgePoints& p, Findings* f = nullptr) const {
+        return edge_gauge::FindEdges(pixels.data(), width, height, p, f);
+    }
+};
+
+// The camera's default scene: 0.02 mm per pixel, tip at column 80, a 1 mm
+// body, a 3.175 mm shank and a 5 mm ring from column 530 to 610.
+Scene Default() {
+    return Scene{};
+}
+
+Scene Quiet(Scene s) {
+    s.noiseSigma = 0;
+    return s;
+}
+
+} // namespace
+
+TEST(Silhouette, CutOnTheBodyGivesTheBodyDiameter) {
+    Scene s = Default();
+    s.tipColumn = 80.37;
+    s.axisRow = 241.2;
+    const auto t = drill_scene::TruthOf(s);
+    Image image = Image::Of(s);
+    image.Cut(300);
+    EdgePoints p;
+    Findings f;
+    ASSERT_EQ(image.Find(p, &f), Finding::Found);
+    EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.02);
+    EXPECT_NEAR(p.y1, t.topEdgeRow, 0.02);
+    EXPECT_NEAR(p.y2, t.bottomEdgeRow, 0.02);
+    EXPECT_NEAR(p.x1, t.tipColumn, 0.05);
+    EXPECT_GT(p.x2, t.pointEndColumn);
+    EXPECT_LT(p.x2, 299);
+    EXPECT_EQ(f.firstColumn, 81) << "the leftmost column with a dark pixel";
+    EXPECT_EQ(f.lastColumn, 298) << "the span ends before the white cut";
+    EXPECT_GT(f.widestFirst, t.pointEndColumn);
+    EXPECT_NEAR(f.background, 200, 0.2);
+    EXPECT_NEAR(f.silhouette, 40, 0.2);
+    EXPECT_NEAR(f.threshold, 120, 0.2);
+    EXPECT_NEAR(f.noise, std::sqrt(4 + 1.0 / 12), 0.1) << "with the rounding to whole grey levels";
+    EXPECT_NEAR(f.blurSigma, 1.0, 0.05);
+    EXPECT_NEAR(f.coneLength, t.pointEndColumn - t.tipColumn, 0.3);
+    EXPECT_NEAR(f.bodyBottom - f.bodyTop, t.bodyHeight, 0.02);
+}
+
+TEST(Silhouette, CutNearTheRightBorderGivesTheRing) {
+    const Scene s = Default();
+    const auto t = drill_scene::TruthOf(s);
+    Image image = Image::Of(s);
+    image.Cut(kWidth - 5);
+    EdgePoints p;
+    Findings f;
+    ASSERT_EQ(image.Find(p, &f), Finding::Found);
+    EXPECT_NEAR(p.y2 - p.y1, t.ringHeight, 0.02);
+    EXPECT_NEAR(p.y1, s.axisRow - t.ringHeight / 2, 0.02);
+    EXPECT_NEAR(p.x1, t.tipColumn, 0.05) << "the tip does not depend on the cut";
+    EXPECT_GT(p.x2, t.ringLeftColumn);
+    EXPECT_LT(p.x2, t.ringRightColumn);
+    EXPECT_EQ(f.lastColumn, kWidth - 7);
+    EXPECT_GT(f.widestFirst, t.ringLeftColumn);
+    EXPECT_LT(f.widestLast, t.ringRightColumn);
+
+    // Without the ring the shank is the widest part; without the cut the
+    // span runs to the right border.
+    Scene bare = s;
+    bare.ringWidth = 0;
+    Image plain = Image::Of(bare);
+    ASSERT_EQ(plain.Find(p, &f), Finding::Found);
+    EXPECT_NEAR(p.y2 - p.y1, t.shankHeight, 0.02);
+    EXPECT_GT(p.x2, t.shankStartColumn);
+    EXPECT_EQ(f.lastColumn, kWidth - 1);
+}
+
+TEST(Silhouette, CutRightOfTheRingStillSeesTheRingAndACutBeforeItDoesNot) {
+    const Scene s = Default();
+    const auto t = drill_scene::TruthOf(s);
+    EdgePoints p;
+    Image after = Image::Of(s);
+    after.Cut(static_cast<int>(t.ringRightColumn) + 8);
+    ASSERT_EQ(after.Find(p), Finding::Found);
+    EXPECT_NEAR(p.y2 - p.y1, t.ringHeight, 0.02);
+    Image before = Image::Of(s);
+    before.Cut(static_cast<int>(t.ringLeftColumn) - 8);
+    ASSERT_EQ(before.Find(p), Finding::Found);
+    EXPECT_NEAR(p.y2 - p.y1, t.shankHeight, 0.02);
+}
+
+// The second pass: white bands over the first search's edge rows, from the
+// ring marker to the end of the ring.  A ring that stands out less than the
+// bands reach is removed, and the shank beside it is the widest part again.
+TEST(Silhouette, WhiteBandsOverTheRingLeaveTheShank) {
+    Scene s = Default();
+    s.ringOuterDiameter = s.shankDiameter + 0.3; // 7.5 pixels proud of the shank on each side
+    const auto t = drill_scene::TruthOf(s);
+    Image image = Image::Of(s);
+    image.Cut(kWidth - 5);
+    EdgePoints first;
+    ASSERT_EQ(image.Find(first), Finding::Found);
+    EXPECT_NEAR(first.y2 - first.y1, t.ringHeight, 0.02);
+
+    const int marker = static_cast<int>(t.ringLeftColumn) - 3;
+    const int rangeEnd = static_cast<int>(t.ringRightColumn) + 3;
+    image.Band(marker, rangeEnd, first.y1).Band(marker, rangeEnd, first.y2);
+    EdgePoints second;
+    Findings f;
+    ASSERT_EQ(image.Find(second, &f), Finding::Found);
+    EXPECT_NEAR(second.y2 - second.y1, t.shankHeight, 0.02);
+    EXPECT_NEAR(second.x1, first.x1, 0.005) << "the bands lie right of the tip";
+    EXPECT_TRUE(second.x2 < marker || second.x2 > rangeEnd) << "the shank beside the bands";
+}
+
+// Bands that whiten the whole silhouette end the span where they begin.
+TEST(Silhouette, BandsAcrossAThinDrillEndTheSpan) {
+    Scene s = Default();
+    s.bodyDiameter = 0.2; // 10 pixels
+    s.shankDiameter = 0.2;
+    s.ringWidth = 0;
+    const auto t = drill_scene::TruthOf(s);
+    Image image = Image::Of(s);
+    image.Cut(kWidth - 5);
+    EdgePoints p;
+    ASSERT_EQ(image.Find(p), Finding::Found);
+    image.Band(400, 500, p.y1).Band(400, 500, p.y2);
+    Findings f;
+    ASSERT_EQ(image.Find(p, &f), Finding::Found);
+    EXPECT_EQ(f.lastColumn, 399);
+    EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.02);
+}
+
+TEST(Silhouette, AnswersFollowTheDrillByFractionsOfAPixel) {
+    Scene s = Quiet(Default());
+    s.axisRow = 240.0;
+    EdgePoints base;
+    ASSERT_EQ(Image::Of(s).Cut(300).Find(base), Finding::Found);
+    for (double step : {0.1, 0.25, 0.5, 0.75}) {
+        Scene moved = s;
+        moved.tipColumn += step;
+        moved.axisRow += step;
+        EdgePoints p;
+        ASSERT_EQ(Image::Of(moved).Cut(300).Find(p), Finding::Found);
+        EXPECT_NEAR(p.x1 - base.x1, step, 0.01) << "step " << step;
+        EXPECT_NEAR(p.y1 - base.y1, step, 0.005) << "step " << step;
+        EXPECT_NEAR(p.y2 - base.y2, step, 0.005) << "step " << step;
+    }
+    // Without noise the answers are exact to a few thousandths of a pixel.
+    const auto t = drill_scene::TruthOf(s);
+    EXPECT_NEAR(base.x1, t.tipColumn, 0.005);
+    EXPECT_NEAR(base.y1, t.topEdgeRow, 0.002);
+    EXPECT_NEAR(base.y2, t.bottomEdgeRow, 0.002);
+}
+
+TEST(Silhouette, TipShapesFromFlatToSharp) {
+    for (double angle : {180.0, 140.0, 118.0, 90.0, 60.0}) {
+        Scene s = Default();
+        s.tipAngle = angle;
+        s.tipColumn = 101.63;
+        const auto t = drill_scene::TruthOf(s);
+        EdgePoints p;
+        Findings f;
+        ASSERT_EQ(Image::Of(s).Cut(340).Find(p, &f), Finding::Found) << angle;
+        EXPECT_NEAR(p.x1, t.tipColumn, 0.05) << "tip angle " << angle;
+        EXPECT_NEAR(f.coneLength, t.pointEndColumn - t.tipColumn, 0.3) << "tip angle " << angle;
+        EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.02) << "tip angle " << angle;
+    }
+}
+
+TEST(Silhouette, GreyLevelsAndBlurComeFromThePicture) {
+    Scene s = Default();
+    s.background = 231;
+    s.silhouette = 87;
+    s.blurSigma = 1.6;
+    s.tipColumn = 90.2;
+    const auto t = drill_scene::TruthOf(s);
+    EdgePoints p;
+    Findings f;
+    ASSERT_EQ(Image::Of(s).Cut(300).Find(p, &f), Finding::Found);
+    EXPECT_NEAR(f.background, 231, 0.2);
+    EXPECT_NEAR(f.silhouette, 87, 0.2);
+    EXPECT_NEAR(f.threshold, 159, 0.2);
+    EXPECT_NEAR(f.blurSigma, 1.6, 0.05);
+    EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.03);
+    EXPECT_NEAR(p.x1, t.tipColumn, 0.08);
+}
+
+TEST(Silhouette, ThinDrillsWithoutADarkCore) {
+    for (double mm : {0.1, 0.06}) { // 5 and 3 pixels at 0.02 mm per pixel
+        Scene s = Default();
+        s.bodyDiameter = mm;
+        const auto t = drill_scene::TruthOf(s);
+        EdgePoints p;
+        ASSERT_EQ(Image::Of(s).Cut(300).Find(p), Finding::Found) << mm;
+        EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.03) << mm;
+        EXPECT_NEAR(p.x1, t.tipColumn, 0.3) << mm;
+    }
+}
+
+TEST(Silhouette, EmptyPicturesFindNothing) {
+    EdgePoints p;
+    EXPECT_EQ(Image::Flat(kWidth, kHeight, 255).Find(p), Finding::NoSilhouette);
+    EXPECT_EQ(Image::Flat(kWidth, kHeight, 200).Find(p), Finding::NoSilhouette);
+    EXPECT_EQ(Image::Flat(kWidth, kHeight, 0).Find(p), Finding::NoSilhouette);
+    EXPECT_EQ(Image::Flat(kWidth, kHeight, 40).Find(p), Finding::NoSilhouette);
+    // The back light alone, with noise, with and without the station's cut.
+    Scene away = Default();
+    away.tipColumn = 5000;
+    EXPECT_EQ(Image::Of(away).Find(p), Finding::NoSilhouette);
+    EXPECT_NE(Image::Of(away).Cut(kWidth - 5).Find(p), Finding::Found);
+    EXPECT_NE(Image::Flat(kWidth, kHeight, 0).Cut(kWidth - 5).Find(p), Finding::Found);
+}
+
+TEST(Silhouette, NoiseFindsNothing) {
+    uint64_t x = 12345;
+    auto next = [&x] {
+        x = x * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<uint8_t>(x >> 56);
+    };
+    Image noise = Image::Flat(kWidth, kHeight, 0);
+    for (uint8_t& v : noise.pixels)
+        v = next();
+    EdgePoints p;
+    EXPECT_EQ(noise.Find(p), Finding::NoSilhouette);
+    // Salt and pepper: black and white pixels strewn at random.
+    Image pepper = Image::Flat(kWidth, kHeight, 0);
+    for (uint8_t& v : pepper.pixels)
+        v = next() < 128 ? 0 : 255;
+    EXPECT_NE(pepper.Find(p), Finding::Found);
+}
+
+TEST(Silhouette, FailuresLeaveThePointsAsTheyWere) {
+    EdgePoints p{1.5, 2.5, 3.5, 4.5};
+    ASSERT_NE(Image::Flat(kWidth, kHeight, 255).Find(p), Finding::Found);
+    EXPECT_EQ(p.x1, 1.5);
+    EXPECT_EQ(p.y1, 2.5);
+    EXPECT_EQ(p.x2, 3.5);
+    EXPECT_EQ(p.y2, 4.5);
+}
+
+TEST(Silhouette, TouchingTheTopOrTheBottomFails) {
+    EdgePoints p;
+    Scene high = Default();
+    high.axisRow = 20; // the body (50 pixels) runs out of the top border
+    EXPECT_EQ(Image::Of(high).Cut(300).Find(p), Finding::TouchesTopOrBottom);
+    Scene low = Default();
+    low.axisRow = kHeight - 15;
+    EXPECT_EQ(Image::Of(low).Cut(300).Find(p), Finding::TouchesTopOrBottom);
+
+    // The ring (250 pixels) touches the top, the body does not: only a span
+    // that reaches the ring fails.
+    Scene ring = Default();
+    ring.axisRow = 120;
+    const auto t = drill_scene::TruthOf(ring);
+    EXPECT_EQ(Image::Of(ring).Cut(kWidth - 5).Find(p), Finding::TouchesTopOrBottom);
+    ASSERT_EQ(Image::Of(ring).Cut(300).Find(p), Finding::Found);
+    EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.02);
+    // Three rows of back light above the body are enough.
+    Scene close = Default();
+    close.bodyDiameter = 0.5;
+    close.axisRow = 3.5 + 12.5;
+    EXPECT_EQ(Image::Of(close).Cut(300).Find(p), Finding::Found);
+}
+
+TEST(Silhouette, TipAtTheLeftBorderFails) {
+    EdgePoints p;
+    Findings f;
+    Scene out = Default();
+    out.tipColumn = -20; // the drill was pushed beyond the left border
+    EXPECT_EQ(Image::Of(out).Cut(300).Find(p, &f), Finding::TipAtLeftBorder);
+    EXPECT_EQ(f.firstColumn, 0);
+    Scene edge = Default();
+    edge.tipColumn = -0.2;
+    EXPECT_EQ(Image::Of(edge).Cut(300).Find(p), Finding::TipAtLeftBorder);
+    Scene inside = Default();
+    inside.tipColumn = 8.3;
+    ASSERT_EQ(Image::Of(inside).Cut(300).Find(p), Finding::Found);
+    EXPECT_NEAR(p.x1, 8.3, 0.05);
+}
+
+TEST(Silhouette, CutsAtOrLeftOfTheTip) {
+    const Scene s = Default();
+    const auto t = drill_scene::TruthOf(s);
+    EdgePoints p;
+    ASSERT_EQ(Image::Of(s).Cut(0).Find(p), Finding::Found); // column 0 only
+    EXPECT_NEAR(p.x1, t.tipColumn, 0.05);
+    EXPECT_NEAR(p.y2 - p.y1, t.ringHeight, 0.02);
+    ASSERT_EQ(Image::Of(s).Cut(40).Find(p), Finding::Found);
+    EXPECT_NEAR(p.x1, t.tipColumn, 0.05);
+    // A cut through the cone leaves the part of the point left of it.
+    Findings f;
+    ASSERT_EQ(Image::Of(s).Cut(84).Find(p, &f), Finding::Found);
+    EXPECT_EQ(f.lastColumn, 82);
+    EXPECT_LT(p.y2 - p.y1, 2 * 3.0 * std::tan(65.0 * 3.14159265358979 / 180));
+}
+
+TEST(Silhouette, TinyPicturesAreReadSafely) {
+    EdgePoints p;
+    for (int w : {1, 2, 3, 5, 9, 17})
+        for (int h : {1, 2, 3, 5, 9, 17, 480}) {
+            for (uint8_t v : {0, 40, 200, 255})
+                EXPECT_NE(Image::Flat(w, h, v).Find(p), Finding::Found) << w << "x" << h;
+            // A dark square on a bright ground, wherever it fits.
+            Image square = Image::Flat(w, h, 200);
+            for (int y = h / 3; y < h - h / 3; ++y)
+                for (int x = w / 3; x < w; ++x)
+                    square.At(x, y) = 40;
+            const Finding r = square.Find(p);
+            EXPECT_GE(static_cast<int>(r), 0);
+            EXPECT_LE(static_cast<int>(r), 4);
+            // Alternate black and white pixels.
+            Image checks = Image::Flat(w, h, 0);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    checks.At(x, y) = (x + y) % 2 ? 255 : 0;
+            EXPECT_NE(checks.Find(p), Finding::Found) << w << "x" << h;
+        }
+    // One row and one column of a drill picture.
+    Image wide = Image::Of(Default(), kWidth, 1);
+    EXPECT_NE(wide.Find(p), Finding::Found);
+    Image tall = Image::Of(Default(), 1, kHeight);
+    EXPECT_NE(tall.Find(p), Finding::Found);
+}
+
+TEST(Silhouette, ASmallDrillInASmallPicture) {
+    Scene s = Default();
+    s.tipColumn = 10.4;
+    s.axisRow = 20.3;
+    s.bodyDiameter = 0.4; // 20 pixels
+    s.shankDiameter = 0.5;
+    s.ringWidth = 0;
+    const auto t = drill_scene::TruthOf(s);
+    EdgePoints p;
+    ASSERT_EQ(Image::Of(s, 60, 41).Cut(55).Find(p), Finding::Found);
+    EXPECT_NEAR(p.x1, t.tipColumn, 0.1);
+    EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.05);
+}
+
+TEST(Silhouette, RandomPicturesNeverReadOutsideTheImage) {
+    uint64_t x = 99;
+    auto next = [&x] {
+        x = x * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<uint32_t>(x >> 33);
+    };
+    EdgePoints p;
+    for (int i = 0; i < 300; ++i) {
+        const int w = 1 + static_cast<int>(next() % 97), h = 1 + static_cast<int>(next() % 89);
+        Image image = Image::Flat(w, h, 200);
+        // A few dark and white blocks anywhere, dark noise, thin lines.
+        const int blocks = static_cast<int>(next() % 6);
+        for (int b = 0; b < blocks; ++b) {
+            const int x0 = static_cast<int>(next() % w), y0 = static_cast<int>(next() % h);
+            const int x1 = std::min(w, x0 + 1 + static_cast<int>(next() % w));
+            const int y1 = std::min(h, y0 + 1 + static_cast<int>(next() % h));
+            const uint8_t v = next() % 3 == 0 ? 255 : static_cast<uint8_t>(next() % 80);
+            for (int y = y0; y < y1; ++y)
+                for (int xx = x0; xx < x1; ++xx)
+                    image.At(xx, y) = v;
+        }
+        if (next() % 2)
+            for (uint8_t& v : image.pixels)
+                v = static_cast<uint8_t>(
+                    std::clamp(static_cast<int>(v) + static_cast<int>(next() % 21) - 10, 0, 255));
+        const Finding r = image.Find(p);
+        ASSERT_GE(static_cast<int>(r), 0);
+        ASSERT_LE(static_cast<int>(r), 4);
+        if (r == Finding::Found) {
+            EXPECT_TRUE(std::isfinite(p.x1) && std::isfinite(p.y1) && std::isfinite(p.x2) &&
+                        std::isfinite(p.y2));
+            EXPECT_GE(p.y2, p.y1);
+        }
+    }
+}
+
+TEST(Silhouette, MissingOrOversizedPicturesAreRefused) {
+    EdgePoints p;
+    EXPECT_EQ(edge_gauge::FindEdges(nullptr, kWidth, kHeight, p), Finding::NoPicture);
+    const uint8_t one = 40;
+    EXPECT_EQ(edge_gauge::FindEdges(&one, 0, 1, p), Finding::NoPicture);
+    EXPECT_EQ(edge_gauge::FindEdges(&one, 1, -1, p), Finding::NoPicture);
+    EXPECT_EQ(edge_gauge::FindEdges(&one, edge_gauge::kMaxSide + 1, 1, p), Finding::NoPicture);
+}
+
+// The white cut may fall on any column, also one that the gauge samples for
+// its grey levels; a thin drill then has few dark pixels beside it.
+TEST(Silhouette, TheWhiteCutDoesNotSetTheGreyLevels) {
+    Scene s = Default();
+    s.bodyDiameter = 0.1; // 5 pixels
+    s.shankDiameter = 0.1;
+    s.ringWidth = 0;
+    const auto t = drill_scene::TruthOf(s);
+    for (int c = 290; c <= 310; ++c) {
+        Image image = Image::Of(s);
+        image.Cut(c);
+        for (int x = c + 40; x < kWidth; x += 40)
+            image.Cut(x + 1); // more white columns right of the span
+        EdgePoints p;
+        Findings f;
+        ASSERT_EQ(image.Find(p, &f), Finding::Found) << "cut " << c;
+        EXPECT_NEAR(f.background, 200, 0.2) << "cut " << c;
+        EXPECT_EQ(f.lastColumn, c - 2);
+        EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.03) << "cut " << c;
+    }
+}
