@@ -120,6 +120,14 @@ int32_t GetParametr() {
 
 VardelNotify HostNotification() { return State().notify.load(); }
 
+int32_t RunUnderStationLock(int32_t (*command)(void* context), void* context) {
+    StationState& s = State();
+    if (!s.window)
+        return 0;
+    StationLock lock(s.lock);
+    return command(context);
+}
+
 void ReleaseModule() {
     // The host unloads vardel.dll: the window classes go with it.  The
     // station itself must have been closed before; nothing is torn down here.

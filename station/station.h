@@ -18,6 +18,10 @@ int32_t GetParametr();
 // The host's notification function, or null.
 VardelNotify HostNotification();
 
+// Runs one command of the window's buttons under the station lock, so that
+// it never measures at the same time as a host command; 0 with no station.
+int32_t RunUnderStationLock(int32_t (*command)(void* context), void* context);
+
 // The module is being unloaded.
 void ReleaseModule();
 

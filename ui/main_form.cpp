@@ -2,6 +2,8 @@
 
 #include "params/keypad_char.h"
 #include "station/commands.h"
+#include "station/rounding.h"
+#include "station/station.h"
 
 #include <cstdlib>
 #include <vector>
@@ -14,6 +16,24 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Ms = 30;
 
 std::atomic<TMainForm1*> gWindow{nullptr};
+
+// The right panel's command buttons: name, control identifier, form
+// position, caption key in the section "RightBar".
+struct RightButton {
+    const char* name;
+    WORD id;
+    int x, y;
+    const char* captionKey;
+};
+constexpr int kRightButtonWidth = 137, kRightButtonHeight = 40;
+constexpr RightButton kRightButtons[5] = {
+    {"rightISetup1", 1101, 5, 195, "InspectionA"},
+    {"rightISetup2", 1102, 5, 239, "InspectionB"},
+    {"rightCSetup1", 1103, 5, 282, "CalibrationM"},
+    {"rightCSetup2", 1104, 5, 326, "CalibrationN"},
+    {"BaseLine1", 1105, 149, 319, "BaseLine"},
+};
+constexpr uint32_t kRightsCalibrate = 0x100;  // bit 8: inspect and calibrate by hand
 
 void __stdcall GrabFinishedFunction(int32_t, uint8_t* image) {
     if (TMainForm1* w = gWindow.load())
@@ -52,6 +72,7 @@ TMainForm1::TMainForm1(OutsideLibraries& libs)
     s.width = 938;
     s.height = 646;
     Create(s);
+    CreateRightButtons();
     SetTimer(hwnd(), kTimer1, kTimer1Ms, nullptr);
     // 2. The vision device; it starts later.
     device_ = std::make_unique<vProcess>(DevicePorts{capture_, io_, imaging_, pages_});
@@ -163,6 +184,8 @@ void TMainForm1::LoadCaptions() {
         {"Calibration2Dialog", "IdlRingPosition2"}};
     for (std::size_t i = 0; i < statusLabels_.size(); ++i)
         statusLabels_[i] = Text(kLabels[i][0], kLabels[i][1]);
+    for (std::size_t i = 0; i < std::size(kRightButtons); ++i)
+        SetWindowTextA(rightButtons_[i], Text("RightBar", kRightButtons[i].captionKey).c_str());
 }
 
 void TMainForm1::Timer1Timer() {
@@ -188,8 +211,74 @@ void TMainForm1::ViewGeometry() {
 
 // The window's components and their arrangement come with the window layout.
 void TMainForm1::Arrange(bool) {}
-// Operator rights shape the window once logins exist.
-void TMainForm1::ApplyRights() {}
+// Operator rights: the command buttons are the calibrating operator's; the
+// baseline button is never left visible.  The menus follow with the window
+// layout.
+void TMainForm1::ApplyRights() {
+    const bool calibrates = (params_->op.OperatorRights & kRightsCalibrate) != 0;
+    for (int i = 0; i < 4; ++i)
+        ShowWindow(rightButtons_[i], calibrates ? SW_SHOW : SW_HIDE);
+    ShowWindow(rightButtons_[4], SW_HIDE);
+}
+
+void TMainForm1::CreateRightButtons() {
+    for (std::size_t i = 0; i < std::size(kRightButtons); ++i) {
+        const RightButton& b = kRightButtons[i];
+        rightButtons_[i] = CreateWindowExA(
+            0, "BUTTON", "", WS_CHILD | BS_PUSHBUTTON, b.x, b.y, kRightButtonWidth,
+            kRightButtonHeight, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
+            kit::ThisModule(), nullptr);
+    }
+}
+
+void TMainForm1::RightButtonCommand(int32_t button, double moveMm, HostCommand command) {
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    const int32_t pulses = RoundHalfAway(moveMm * device_->pulsePerMm);
+    if (VardelNotify notify = HostNotification())
+        notify(button, pulses);
+    struct Run {
+        TMainForm1* form;
+        HostCommand command;
+    } run{this, command};
+    RunUnderStationLock(
+        [](void* c) {
+            auto* r = static_cast<Run*>(c);
+            return r->form->RunCommand(r->command, false);
+        },
+        &run);
+    SetCursor(previous);
+}
+
+void TMainForm1::rightISetup1Click() {
+    RightButtonCommand(0, params_->station.InitMoveX, HostCommand::InspectionA);
+}
+void TMainForm1::rightISetup2Click() {
+    RightButtonCommand(1, TheLastValues().offset, HostCommand::InspectionB);
+}
+void TMainForm1::rightCSetup1Click() {
+    RightButtonCommand(2, params_->station.InitMoveX, HostCommand::CalibrationM);
+}
+void TMainForm1::rightCSetup2Click() {
+    RightButtonCommand(3, params_->station.MoveX, HostCommand::CalibrationN);
+}
+void TMainForm1::BaseLine1Click() {
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    RunUnderStationLock(
+        [](void* form) { return static_cast<TMainForm1*>(form)->RunBaseLine(); }, this);
+    SetCursor(previous);
+}
+
+void TMainForm1::OnCommand(WORD id, WORD code) {
+    if (code != BN_CLICKED)
+        return;
+    static constexpr void (TMainForm1::*kClicks[5])() = {
+        &TMainForm1::rightISetup1Click, &TMainForm1::rightISetup2Click,
+        &TMainForm1::rightCSetup1Click, &TMainForm1::rightCSetup2Click,
+        &TMainForm1::BaseLine1Click};
+    for (std::size_t i = 0; i < std::size(kRightButtons); ++i)
+        if (kRightButtons[i].id == id)
+            (this->*kClicks[i])();
+}
 
 void TMainForm1::OpenEdgeGauge() {
     libs_.edgeGauge.Open(device_->application);
@@ -339,6 +428,9 @@ LRESULT TMainForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CLOSE:
         FormClose();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wp), HIWORD(wp));
         return 0;
     case WM_TIMER:
         if (wp == kTimer1) {

@@ -56,6 +56,14 @@ class TMainForm1 : public kit::Window, public StationView {
     int32_t RunCommand(HostCommand command, bool book);
     int32_t RunBaseLine();
 
+    // The right panel's command buttons: the host is told the move distance,
+    // then the command runs (not booked) under the hourglass cursor.
+    void rightISetup1Click();
+    void rightISetup2Click();
+    void rightCSetup1Click();
+    void rightCSetup2Click();
+    void BaseLine1Click();
+
     // The window as the station's rules see it.
     uint8_t* GrabAndGetImage() override { return station::GrabAndGetImage(*device_, grabSwitch_); }
     void DrawMeasuredLine(double x1, double y1, double x2, double y2) override;
@@ -79,6 +87,9 @@ class TMainForm1 : public kit::Window, public StationView {
 
   private:
     void ShowOnWindowThread(bool modal);
+    void CreateRightButtons();
+    void RightButtonCommand(int32_t button, double moveMm, HostCommand command);
+    void OnCommand(WORD id, WORD code);
     void RunModalLoop();
 
     // Start-up steps, in their order.
@@ -130,6 +141,7 @@ class TMainForm1 : public kit::Window, public StationView {
     int32_t viewWidth_ = 640;
     int32_t viewHeight_ = 480;
     int32_t openStatus_ = 0;
+    HWND rightButtons_[5] = {};  // rightISetup1, 2, rightCSetup1, 2, BaseLine1
     bool modal_ = false;
     std::atomic<unsigned> frames_{0};
 };

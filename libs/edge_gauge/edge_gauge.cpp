@@ -1,9 +1,8 @@
 // EdgeGauge.dll: finds the drill silhouette in the capture library's image.
 //
 // The station hands over the image memory alone; its size is the one that
-// the capture library reports.  The gauge asks Grabcard.dll for it, the copy
-// that the station loaded beside this DLL, or else one it loads itself from
-// its own folder (held until EdgeGaugeClose).  The image is 8-bit grey, one
+// the capture library reports.  The gauge asks the Grabcard.dll beside it
+// for it (a reference held until EdgeGaugeClose).  The image is 8-bit grey, one
 // byte per pixel, rows one after another.
 //
 // EdgeGaugeDetectHeight answers 0 with the two edge points, or one of the
@@ -70,19 +69,20 @@ std::string OwnFolder() {
     return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
 
-// The image size from the capture library; false when it is unknown.
+// The image size from the capture library; false when it is unknown.  The
+// capture library is the one beside this DLL, which the station loaded from
+// the same folder: a process may hold another module of the same name from
+// another folder, so the gauge never asks by name alone.
 bool ImageSize(int32_t& width, int32_t& height) {
     std::lock_guard<std::mutex> g(gCaptureLock);
-    HMODULE capture = GetModuleHandleA("Grabcard.dll");
-    if (!capture) {
-        if (!gOwnCapture.get()) {
-            const std::string folder = OwnFolder();
-            if (folder.empty())
-                return false;
+    if (!gOwnCapture.get()) {
+        const std::string folder = OwnFolder();
+        if (!folder.empty())
             gOwnCapture.Load(folder + "Grabcard.dll");
-        }
-        capture = gOwnCapture.get();
     }
+    HMODULE capture = gOwnCapture.get();
+    if (!capture)
+        capture = GetModuleHandleA("Grabcard.dll");
     if (!capture)
         return false;
     const FARPROC p = GetProcAddress(capture, "GrabcardGetImageSize");

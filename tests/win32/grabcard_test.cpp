@@ -358,7 +358,9 @@ TEST_F(Grabcard, LiveDeliversAtTheFrameRateAndNothingAfterStop) {
     EXPECT_NE(gThread.load(), GetCurrentThreadId()) << "live runs on a thread of its own";
     Sleep(300);
     EXPECT_EQ(gCalls, frames) << "no call after Stop returned";
-    EXPECT_EQ(g.FrameCount(), frames);
+    // A frame that was being made when Stop came is not delivered.
+    EXPECT_GE(g.FrameCount(), frames);
+    EXPECT_LE(g.FrameCount(), frames + 1);
     EXPECT_EQ(g.api.Stop(0, 0), 0) << "stop when stopped";
 
     const int again = LiveFor(g, 500);
