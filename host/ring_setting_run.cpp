@@ -43,12 +43,8 @@ bool WriteRecipe(const machine::Geometry& g, const machine::Recipe& r) {
     m.DiameterLowTol = -r.diameterTol;
     m.DiameterRangeX1 = 250;  // in the fluted body while the tip stands near N
     std::ofstream out("Kest.cfg", std::ios::binary | std::ios::trunc);
-    const auto a = station::Encode(p.station);
-    const auto b = station::Encode(p.op);
-    const auto c = station::Encode(p.material);
-    out.write(reinterpret_cast<const char*>(a.data()), a.size());
-    out.write(reinterpret_cast<const char*>(b.data()), b.size());
-    out.write(reinterpret_cast<const char*>(c.data()), c.size());
+    const std::vector<uint8_t> bytes = station::EncodeParameterFile(p);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 

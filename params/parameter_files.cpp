@@ -18,10 +18,6 @@ void ReadBlock(Block& block, const std::vector<uint8_t>& file, std::size_t offse
     Decode(bytes, block);
 }
 
-template <std::size_t N> void Append(std::vector<uint8_t>& out, const std::array<uint8_t, N>& b) {
-    out.insert(out.end(), b.begin(), b.end());
-}
-
 bool FitsPathBuffer(const std::string& path) { return !path.empty() && path.size() <= kPathMaxChars; }
 
 } // namespace
@@ -56,11 +52,7 @@ void ParameterFiles::LoadParameterFile(const std::string& given) {
 
 void ParameterFiles::SaveParameterFile(const std::string& given) {
     const std::string path = ParameterPath(given);
-    std::vector<uint8_t> bytes;
-    bytes.reserve(kParameterFileSize);
-    Append(bytes, Encode(set_.station));
-    Append(bytes, Encode(set_.op));
-    Append(bytes, Encode(set_.material));
+    const std::vector<uint8_t> bytes = EncodeParameterFile(set_);
     if (!FitsPathBuffer(path) || !files_.Replace(path, bytes))
         ReportWrite();
 }

@@ -169,4 +169,16 @@ void SetText(Text100& field, const char* text) {
     std::memcpy(field.data(), text, n);
 }
 
+std::vector<uint8_t> EncodeParameterFile(const ParameterSet& set) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(kParameterFileSize);
+    const StationBytes st = Encode(set.station);
+    const OperatorBytes op = Encode(set.op);
+    const MaterialBytes mr = Encode(set.material);
+    bytes.insert(bytes.end(), st.begin(), st.end());
+    bytes.insert(bytes.end(), op.begin(), op.end());
+    bytes.insert(bytes.end(), mr.begin(), mr.end());
+    return bytes;
+}
+
 } // namespace station

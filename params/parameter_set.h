@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace station {
 
@@ -89,6 +90,10 @@ MaterialBytes Encode(const MaterialRecord& b);
 void Decode(const StationBytes& bytes, StationBlock& b);
 void Decode(const OperatorBytes& bytes, OperatorBlock& b);
 void Decode(const MaterialBytes& bytes, MaterialRecord& b);
+
+struct ParameterSet;
+// The parameter file's bytes: the three blocks back to back, 3308 bytes.
+std::vector<uint8_t> EncodeParameterFile(const ParameterSet& set);
 
 struct ParameterSet {
     StationBlock station;

@@ -36,13 +36,8 @@ std::string ParameterFile(uint32_t rights) {
     p.station.EdgePosM = 80;
     p.station.EdgePosN = 130;
     p.op.OperatorRights = rights;
-    const auto st = station::Encode(p.station);
-    const auto op = station::Encode(p.op);
-    const auto mr = station::Encode(p.material);
-    std::string out(st.begin(), st.end());
-    out.append(op.begin(), op.end());
-    out.append(mr.begin(), mr.end());
-    return out;
+    const std::vector<uint8_t> bytes = station::EncodeParameterFile(p);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::vector<std::pair<int32_t, int32_t>> gHeard;

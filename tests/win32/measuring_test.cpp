@@ -40,13 +40,8 @@ std::string Recipe() {
     m.DiameterUpTol = 0.01;
     m.DiameterLowTol = -0.01;
     m.DiameterRangeX1 = 250;
-    const auto st = station::Encode(p.station);
-    const auto op = station::Encode(p.op);
-    const auto mr = station::Encode(p.material);
-    std::string out(st.begin(), st.end());
-    out.append(op.begin(), op.end());
-    out.append(mr.begin(), mr.end());
-    return out;
+    const std::vector<uint8_t> bytes = station::EncodeParameterFile(p);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 class Measuring : public ::testing::Test {
