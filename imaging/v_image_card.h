@@ -35,7 +35,10 @@ class vImageCard : public vObject {
     PageMemory& memory_;
     int32_t kind_ = 0, width_ = 0, height_ = 0, bits_ = 0, option1_ = 0, count_ = 0, option2_ = 0;
     std::array<void*, kMaxPlanes> planes_{};
-    int32_t value0_ = 0, value1_ = 1, reserved_ = 0;
+    // Kept with the set's other values; nothing in the station reads them.
+    [[maybe_unused]] int32_t value0_ = 0;
+    [[maybe_unused]] int32_t value1_ = 1;
+    [[maybe_unused]] int32_t reserved_ = 0;
     int32_t bytesPerPixel_ = 1;
 };
 

@@ -906,6 +906,12 @@ Finding FindEdges(const uint8_t* image, int width, int height, EdgePoints& point
         *findings = seen;
     if (tipColumn < 0.5) // the point lies in the first column or beyond the border
         return Finding::TipAtLeftBorder;
+    // A few scattered dark pixels in a picture of a few rows are no drill:
+    // their sums can put an edge beyond the picture's rows.
+    if (!(widest.top > 0.0 && widest.bottom < p.height - 1.0 && widest.top < widest.bottom))
+        return Finding::TouchesTopOrBottom;
+    if (!(tipColumn <= last))
+        return Finding::NoSilhouette;
 
     points.x1 = tipColumn;
     points.y1 = widest.top;

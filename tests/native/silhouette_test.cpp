@@ -276,6 +276,19 @@ TEST(Silhouette, NoiseFindsNothing) {
     EXPECT_NE(pepper.Find(p), Finding::Found);
 }
 
+TEST(Silhouette, DiagonalDarkStreaksInAFewRowsAreNoDrill) {
+    // Found by fuzzing: short dark streaks (0, 1, 38) on a white picture of
+    // four rows, shifted by two columns from row to row.  Their sums once put
+    // the top edge above the picture.
+    const uint8_t pattern[] = {0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff,
+                               0xff, 0xff, 0xff, 0xff, 0xff, 0x00, 0x01, 0x26};
+    Image image = Image::Flat(94, 4, 0);
+    for (std::size_t i = 0; i < image.pixels.size(); ++i)
+        image.pixels[i] = pattern[i % sizeof pattern];
+    EdgePoints p;
+    EXPECT_NE(image.Find(p), Finding::Found);
+}
+
 TEST(Silhouette, FailuresLeaveThePointsAsTheyWere) {
     EdgePoints p{1.5, 2.5, 3.5, 4.5};
     ASSERT_NE(Image::Flat(kWidth, kHeight, 255).Find(p), Finding::Found);
