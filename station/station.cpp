@@ -120,12 +120,12 @@ int32_t GetParametr() {
 
 VardelNotify HostNotification() { return State().notify.load(); }
 
-int32_t RunUnderStationLock(int32_t (*command)(void* context), void* context) {
+int32_t RunUnderStationLock(const std::function<int32_t()>& command) {
     StationState& s = State();
     if (!s.window)
         return 0;
     StationLock lock(s.lock);
-    return command(context);
+    return command();
 }
 
 void ReleaseModule() {

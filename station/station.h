@@ -5,6 +5,7 @@
 #include "include/vardel.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace station {
 
@@ -20,7 +21,7 @@ VardelNotify HostNotification();
 
 // Runs one command of the window's buttons under the station lock, so that
 // it never measures at the same time as a host command; 0 with no station.
-int32_t RunUnderStationLock(int32_t (*command)(void* context), void* context);
+int32_t RunUnderStationLock(const std::function<int32_t()>& command);
 
 // The module is being unloaded.
 void ReleaseModule();

@@ -18,20 +18,21 @@ constexpr UINT kTimer1Ms = 30;
 std::atomic<TMainForm1*> gWindow{nullptr};
 
 // The right panel's command buttons: name, control identifier, form
-// position, caption key in the section "RightBar".
+// position, caption key in the section "RightBar", click handler.
 struct RightButton {
     const char* name;
     WORD id;
     int x, y;
     const char* captionKey;
+    void (TMainForm1::*click)();
 };
 constexpr int kRightButtonWidth = 137, kRightButtonHeight = 40;
 constexpr RightButton kRightButtons[5] = {
-    {"rightISetup1", 1101, 5, 195, "InspectionA"},
-    {"rightISetup2", 1102, 5, 239, "InspectionB"},
-    {"rightCSetup1", 1103, 5, 282, "CalibrationM"},
-    {"rightCSetup2", 1104, 5, 326, "CalibrationN"},
-    {"BaseLine1", 1105, 149, 319, "BaseLine"},
+    {"rightISetup1", 1101, 5, 195, "InspectionA", &TMainForm1::rightISetup1Click},
+    {"rightISetup2", 1102, 5, 239, "InspectionB", &TMainForm1::rightISetup2Click},
+    {"rightCSetup1", 1103, 5, 282, "CalibrationM", &TMainForm1::rightCSetup1Click},
+    {"rightCSetup2", 1104, 5, 326, "CalibrationN", &TMainForm1::rightCSetup2Click},
+    {"BaseLine1", 1105, 149, 319, "BaseLine", &TMainForm1::BaseLine1Click},
 };
 constexpr uint32_t kRightsCalibrate = 0x100;  // bit 8: inspect and calibrate by hand
 
@@ -236,16 +237,7 @@ void TMainForm1::RightButtonCommand(int32_t button, double moveMm, HostCommand c
     const int32_t pulses = RoundHalfAway(moveMm * device_->pulsePerMm);
     if (VardelNotify notify = HostNotification())
         notify(button, pulses);
-    struct Run {
-        TMainForm1* form;
-        HostCommand command;
-    } run{this, command};
-    RunUnderStationLock(
-        [](void* c) {
-            auto* r = static_cast<Run*>(c);
-            return r->form->RunCommand(r->command, false);
-        },
-        &run);
+    RunUnderStationLock([&] { return RunCommand(command, false); });
     SetCursor(previous);
 }
 
@@ -263,21 +255,16 @@ void TMainForm1::rightCSetup2Click() {
 }
 void TMainForm1::BaseLine1Click() {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    RunUnderStationLock(
-        [](void* form) { return static_cast<TMainForm1*>(form)->RunBaseLine(); }, this);
+    RunUnderStationLock([this] { return RunBaseLine(); });
     SetCursor(previous);
 }
 
 void TMainForm1::OnCommand(WORD id, WORD code) {
     if (code != BN_CLICKED)
         return;
-    static constexpr void (TMainForm1::*kClicks[5])() = {
-        &TMainForm1::rightISetup1Click, &TMainForm1::rightISetup2Click,
-        &TMainForm1::rightCSetup1Click, &TMainForm1::rightCSetup2Click,
-        &TMainForm1::BaseLine1Click};
-    for (std::size_t i = 0; i < std::size(kRightButtons); ++i)
-        if (kRightButtons[i].id == id)
-            (this->*kClicks[i])();
+    for (const RightButton& b : kRightButtons)
+        if (b.id == id)
+            (this->*b.click)();
 }
 
 void TMainForm1::OpenEdgeGauge() {
@@ -319,11 +306,15 @@ void TMainForm1::Dispatch(int tag) {
     }
 }
 
+Commands TMainForm1::StationCommands() {
+    const CommandSetup setup{*params_,    *parameterFiles_, *this,
+                             gauge_,      clock_,           device_->pulsePerMm,
+                             imageWidth_, imageHeight_,     CurrentSettings().GrabNumber};
+    return Commands(setup, TheLastValues(), TheCommandTexts());
+}
+
 int32_t TMainForm1::RunCommand(HostCommand command, bool book) {
-    const CommandSetup setup{*params_,     *parameterFiles_,  *this,
-                             gauge_,       clock_,            device_->pulsePerMm,
-                             imageWidth_,  imageHeight_,      CurrentSettings().GrabNumber};
-    Commands commands(setup, TheLastValues(), TheCommandTexts());
+    Commands commands = StationCommands();
     int32_t r = 0;
     switch (command) {
     case HostCommand::InspectionA:
@@ -345,11 +336,7 @@ int32_t TMainForm1::RunCommand(HostCommand command, bool book) {
     return r;
 }
 
-int32_t TMainForm1::RunBaseLine() {
-    const CommandSetup setup{*params_,     *parameterFiles_,  *this,
-                             gauge_,       clock_,            device_->pulsePerMm,
-                             imageWidth_,  imageHeight_,      CurrentSettings().GrabNumber};
-    return Commands(setup, TheLastValues(), TheCommandTexts()).SetBaseLine();
+int32_t TMainForm1::RunBaseLine() { return StationCommands().SetBaseLine();
 }
 
 // The overlay draws the line once the view exists.

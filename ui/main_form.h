@@ -8,6 +8,7 @@
 #include "imaging/v_process.h"
 #include "params/parameter_files.h"
 #include "station/booking.h"
+#include "station/commands.h"
 #include "station/host_command.h"
 #include "station/panel_texts.h"
 #include "params/parameter_set.h"
@@ -87,6 +88,8 @@ class TMainForm1 : public kit::Window, public StationView {
 
   private:
     void ShowOnWindowThread(bool modal);
+    // The five commands over this window's station.
+    Commands StationCommands();
     void CreateRightButtons();
     void RightButtonCommand(int32_t button, double moveMm, HostCommand command);
     void OnCommand(WORD id, WORD code);
