@@ -14,8 +14,7 @@
 
 namespace {
 
-template <class Block, std::size_t N>
-void RoundTrip(const uint8_t* data, std::size_t size) {
+template <class Block, std::size_t N> void RoundTrip(const uint8_t* data, std::size_t size) {
     std::array<uint8_t, N> bytes{};
     std::memcpy(bytes.data(), data, size < N ? size : N);
     Block block;

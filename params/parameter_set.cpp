@@ -127,7 +127,9 @@ StationBytes Encode(const StationBlock& b) {
     return out;
 }
 
-void Decode(const StationBytes& in, StationBlock& b) { StationFields(b, Reader(in)); }
+void Decode(const StationBytes& in, StationBlock& b) {
+    StationFields(b, Reader(in));
+}
 
 OperatorBytes Encode(const OperatorBlock& b) {
     OperatorBytes out{};
@@ -135,7 +137,9 @@ OperatorBytes Encode(const OperatorBlock& b) {
     return out;
 }
 
-void Decode(const OperatorBytes& in, OperatorBlock& b) { OperatorFields(b, Reader(in)); }
+void Decode(const OperatorBytes& in, OperatorBlock& b) {
+    OperatorFields(b, Reader(in));
+}
 
 MaterialBytes Encode(const MaterialRecord& b) {
     MaterialBytes out{};
@@ -143,7 +147,9 @@ MaterialBytes Encode(const MaterialRecord& b) {
     return out;
 }
 
-void Decode(const MaterialBytes& in, MaterialRecord& b) { MaterialFields(b, Reader(in)); }
+void Decode(const MaterialBytes& in, MaterialRecord& b) {
+    MaterialFields(b, Reader(in));
+}
 
 void ParameterSet::SetDefaults(int loginWord) {
     station = StationBlock{};
@@ -156,8 +162,12 @@ namespace {
 std::atomic<ParameterSet*> gPublished{nullptr};
 }
 
-ParameterSet* PublishedParameters() { return gPublished.load(); }
-void PublishParameters(ParameterSet* set) { gPublished = set; }
+ParameterSet* PublishedParameters() {
+    return gPublished.load();
+}
+void PublishParameters(ParameterSet* set) {
+    gPublished = set;
+}
 
 void SetText(Text100& field, const char* text) {
     field.fill(0);

@@ -37,9 +37,9 @@ struct StationBlock {
 
 struct OperatorBlock {
     static constexpr std::size_t kSize = 500;
-    int32_t LoginWord0 = 0;  // operator library's word; pseudo-random 0..255 by default
+    int32_t LoginWord0 = 0; // operator library's word; pseudo-random 0..255 by default
     uint32_t OperatorRights = 0;
-    int32_t LoginWord8 = 1;  // operator library's word
+    int32_t LoginWord8 = 1; // operator library's word
     int32_t LanguageIndex = 0;
     std::array<std::array<char, 20>, 10> LoginTexts{};
     Text100 LoginText216{};

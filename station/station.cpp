@@ -18,7 +18,7 @@ struct StationState {
     // Bound at the first successful open; released with the process (a
     // library must not be freed from within the unloading of vardel.dll).
     std::unique_ptr<OutsideLibraries> libs;
-    std::unique_ptr<TMainForm1> window;  // set: the station is open
+    std::unique_ptr<TMainForm1> window; // set: the station is open
     CRITICAL_SECTION lock{};
     std::atomic<VardelNotify> notify{nullptr};
     int32_t openStatus = 0;
@@ -118,7 +118,9 @@ int32_t GetParametr() {
     return RoundHalfAway(s.window->params().station.InitMoveX * s.window->device().pulsePerMm);
 }
 
-VardelNotify HostNotification() { return State().notify.load(); }
+VardelNotify HostNotification() {
+    return State().notify.load();
+}
 
 int32_t RunUnderStationLock(const std::function<int32_t()>& command) {
     StationState& s = State();

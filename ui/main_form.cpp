@@ -11,7 +11,7 @@
 namespace station {
 namespace {
 
-constexpr UINT kShowRequest = WM_APP + 1;  // wParam: 1 modal, 0 modeless
+constexpr UINT kShowRequest = WM_APP + 1; // wParam: 1 modal, 0 modeless
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Ms = 30;
 
@@ -34,7 +34,7 @@ constexpr RightButton kRightButtons[5] = {
     {"rightCSetup2", 1104, 5, 326, "CalibrationN", &TMainForm1::rightCSetup2Click},
     {"BaseLine1", 1105, 149, 319, "BaseLine", &TMainForm1::BaseLine1Click},
 };
-constexpr uint32_t kRightsCalibrate = 0x100;  // bit 8: inspect and calibrate by hand
+constexpr uint32_t kRightsCalibrate = 0x100; // bit 8: inspect and calibrate by hand
 
 void __stdcall GrabFinishedFunction(int32_t, uint8_t* image) {
     if (TMainForm1* w = gWindow.load())
@@ -60,7 +60,9 @@ std::string CurrentDirectory() {
 
 } // namespace
 
-TMainForm1* PublishedWindow() { return gWindow.load(); }
+TMainForm1* PublishedWindow() {
+    return gWindow.load();
+}
 
 TMainForm1::TMainForm1(OutsideLibraries& libs)
     : libs_(libs), capture_(libs.grabcard, &GrabFinishedFunction), io_(libs.pinbus),
@@ -178,11 +180,13 @@ void TMainForm1::AcquisitionShutdown() {
 void TMainForm1::LoadCaptions() {
     RefreshTitle();
     // The labels of the value panels, kept for the 30 ms refresh.
-    static const char* const kLabels[7][2] = {
-        {"RightBar", "Offset"},     {"RightBar", "DrillDiameter"},
-        {"RightBar", "DrillLength"}, {"RightBar", "Resolution"},
-        {"RightBar", "CMD"},        {"RightBar", "RetCode"},
-        {"Calibration2Dialog", "IdlRingPosition2"}};
+    static const char* const kLabels[7][2] = {{"RightBar", "Offset"},
+                                              {"RightBar", "DrillDiameter"},
+                                              {"RightBar", "DrillLength"},
+                                              {"RightBar", "Resolution"},
+                                              {"RightBar", "CMD"},
+                                              {"RightBar", "RetCode"},
+                                              {"Calibration2Dialog", "IdlRingPosition2"}};
     for (std::size_t i = 0; i < statusLabels_.size(); ++i)
         statusLabels_[i] = Text(kLabels[i][0], kLabels[i][1]);
     for (std::size_t i = 0; i < std::size(kRightButtons); ++i)
@@ -225,10 +229,10 @@ void TMainForm1::ApplyRights() {
 void TMainForm1::CreateRightButtons() {
     for (std::size_t i = 0; i < std::size(kRightButtons); ++i) {
         const RightButton& b = kRightButtons[i];
-        rightButtons_[i] = CreateWindowExA(
-            0, "BUTTON", "", WS_CHILD | BS_PUSHBUTTON, b.x, b.y, kRightButtonWidth,
-            kRightButtonHeight, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
-            kit::ThisModule(), nullptr);
+        rightButtons_[i] = CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_PUSHBUTTON, b.x, b.y,
+                                           kRightButtonWidth, kRightButtonHeight, hwnd(),
+                                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
+                                           kit::ThisModule(), nullptr);
     }
 }
 
@@ -286,7 +290,7 @@ void TMainForm1::RunInitGrab() {
 
 void TMainForm1::Dispatch(int tag) {
     switch (tag) {
-    case 103:  // Exit: closing only hides the window
+    case 103: // Exit: closing only hides the window
         FormClose();
         break;
     case 200:
@@ -329,14 +333,15 @@ int32_t TMainForm1::RunCommand(HostCommand command, bool book) {
         return commands.CalibrateN();
     }
     if (book) {
-        const BookingSetup booking{params_->material, *this,   files_, prompts_,
-                                   clock_,            okList_, ngList_};
+        const BookingSetup booking{params_->material, *this,  files_, prompts_, clock_,
+                                   okList_,           ngList_};
         BookResult(booking, TheLastValues(), r, BookingMode(command));
     }
     return r;
 }
 
-int32_t TMainForm1::RunBaseLine() { return StationCommands().SetBaseLine();
+int32_t TMainForm1::RunBaseLine() {
+    return StationCommands().SetBaseLine();
 }
 
 // The overlay draws the line once the view exists.
@@ -347,13 +352,19 @@ void TMainForm1::RefreshStatistics() {}
 void TMainForm1::InsertOkRow(const std::vector<std::string>&) {}
 void TMainForm1::InsertNgRow(const std::vector<std::string>&) {}
 
-void TMainForm1::OnFrame(uint8_t* image) { PaintView(image); }
+void TMainForm1::OnFrame(uint8_t* image) {
+    PaintView(image);
+}
 
 // The picture reaches the view with the display step; until then a frame
 // only counts.
-void TMainForm1::PaintView(uint8_t*) { frames_.fetch_add(1); }
+void TMainForm1::PaintView(uint8_t*) {
+    frames_.fetch_add(1);
+}
 
-void TMainForm1::PaintBox2Paint() { PaintView(device_->GetImageAddr(false)); }
+void TMainForm1::PaintBox2Paint() {
+    PaintView(device_->GetImageAddr(false));
+}
 
 void TMainForm1::ShutdownSequence() {
     if (!started_)
@@ -374,7 +385,9 @@ void TMainForm1::ShutdownSequence() {
     AcquisitionShutdown();
 }
 
-void TMainForm1::FormClose() { ShowWindow(hwnd(), SW_HIDE); }
+void TMainForm1::FormClose() {
+    ShowWindow(hwnd(), SW_HIDE);
+}
 
 void TMainForm1::ShowFromHost(bool modal) {
     // The window lives on the thread that opened the station.

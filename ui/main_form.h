@@ -7,12 +7,12 @@
 #include "imaging/acquisition.h"
 #include "imaging/v_process.h"
 #include "params/parameter_files.h"
+#include "params/parameter_set.h"
+#include "params/paths.h"
 #include "station/booking.h"
 #include "station/commands.h"
 #include "station/host_command.h"
 #include "station/panel_texts.h"
-#include "params/parameter_set.h"
-#include "params/paths.h"
 #include "ui/kit/window.h"
 
 #include <atomic>
@@ -134,7 +134,7 @@ class TMainForm1 : public kit::Window, public StationView {
     PanelTexts panels_;
 
     HBITMAP background_ = nullptr;
-    bool started_ = false;  // background taken up; cleared by the shut-down
+    bool started_ = false; // background taken up; cleared by the shut-down
     bool acquisitionStarted_ = false;
     HBITMAP offscreen_ = nullptr;
     uint8_t* imageMemory_ = nullptr;
@@ -144,7 +144,7 @@ class TMainForm1 : public kit::Window, public StationView {
     int32_t viewWidth_ = 640;
     int32_t viewHeight_ = 480;
     int32_t openStatus_ = 0;
-    HWND rightButtons_[5] = {};  // rightISetup1, 2, rightCSetup1, 2, BaseLine1
+    HWND rightButtons_[5] = {}; // rightISetup1, 2, rightCSetup1, 2, BaseLine1
     bool modal_ = false;
     std::atomic<unsigned> frames_{0};
 };

@@ -100,8 +100,8 @@ TEST(Concurrency, HostButtonsAndRefreshTogether) {
     std::thread refresh([&] {
         const StatusLabels labels = {"a", "b", "c", "d", "e", "f", "g"};
         while (!stop) {
-            const PanelTexts p = FormatPanels(labels, TheLastValues(), TheCommandTexts(),
-                                              params.station);
+            const PanelTexts p =
+                FormatPanels(labels, TheLastValues(), TheCommandTexts(), params.station);
             ++refreshes;
             ASSERT_TRUE(p.showB1 == " e " || p.showB1.rfind(" e @", 0) == 0) << p.showB1;
         }

@@ -26,7 +26,7 @@ namespace {
 constexpr int kButtonIds[5] = {1101, 1102, 1103, 1104, 1105};
 
 const char* kIni = "[Basic]\r\nInitGrab=0\r\nMmPerPixel=0.01\r\ndShowModal=1\r\nGrabNumber=2\r\n"
-                   "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n";  // 2000 pulses per mm
+                   "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n"; // 2000 pulses per mm
 
 std::string ParameterFile(uint32_t rights) {
     station::ParameterSet p;
@@ -42,7 +42,9 @@ std::string ParameterFile(uint32_t rights) {
 
 std::vector<std::pair<int32_t, int32_t>> gHeard;
 
-void __stdcall Heard(int32_t button, int32_t pulses) { gHeard.emplace_back(button, pulses); }
+void __stdcall Heard(int32_t button, int32_t pulses) {
+    gHeard.emplace_back(button, pulses);
+}
 
 class Buttons : public ::testing::Test {
   protected:
@@ -99,9 +101,9 @@ TEST_F(Buttons, HostHearsTheButtonAndItsMoveBeforeTheCommandRuns) {
     Open(0x100);
     station_->Callback(&Heard);
     const int32_t before = frames_();
-    Click(0);  // inspection A: InitMoveX 2.5 mm
-    Click(2);  // calibration M: InitMoveX
-    Click(3);  // calibration N: MoveX 1.2 mm
+    Click(0); // inspection A: InitMoveX 2.5 mm
+    Click(2); // calibration M: InitMoveX
+    Click(3); // calibration N: MoveX 1.2 mm
     const std::vector<std::pair<int32_t, int32_t>> expected = {{0, 5000}, {2, 5000}, {3, 2400}};
     EXPECT_EQ(gHeard, expected);
     // A grabs GrabNumber pictures, M and N twelve each.
