@@ -1,5 +1,6 @@
 #include "imaging/settings.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace station {
@@ -26,14 +27,16 @@ int32_t SettingToInt(const std::string& text) {
     return static_cast<int32_t>(v);
 }
 
-double SettingToReal(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+double SettingToReal(const std::string& text) {
+    return std::strtod(text.c_str(), nullptr);
+}
 
 Settings ReadBasicSettings(SettingsLookup& lookup) {
     Settings s;
     s.InitGrab = SettingToInt(lookup.Get("Basic", "InitGrab"));
     s.MmPerPixel = SettingToReal(lookup.Get("Basic", "MmPerPixel"));
     s.dShowModal = SettingToInt(lookup.Get("Basic", "dShowModal"));
-    s.GrabNumber = SettingToInt(lookup.Get("Basic", "GrabNumber"));
+    s.GrabNumber = std::min(SettingToInt(lookup.Get("Basic", "GrabNumber")), kMaxGrabNumber);
     return s;
 }
 

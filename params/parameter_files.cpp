@@ -18,7 +18,9 @@ void ReadBlock(Block& block, const std::vector<uint8_t>& file, std::size_t offse
     Decode(bytes, block);
 }
 
-bool FitsPathBuffer(const std::string& path) { return !path.empty() && path.size() <= kPathMaxChars; }
+bool FitsPathBuffer(const std::string& path) {
+    return !path.empty() && path.size() <= kPathMaxChars;
+}
 
 } // namespace
 
@@ -48,6 +50,10 @@ void ParameterFiles::LoadParameterFile(const std::string& given) {
     ReadBlock<StationBlock, StationBlock::kSize>(set_.station, *file, 0);
     ReadBlock<OperatorBlock, OperatorBlock::kSize>(set_.op, *file, StationBlock::kSize);
     ReadBlock<MaterialRecord, MaterialRecord::kSize>(set_.material, *file, kMaterialOffset);
+    // The station shows and uses the material name; a file may hold it
+    // without a terminator.  The texts that only the operator library or
+    // nobody reads keep the file's bytes.
+    TerminateField(set_.station.MaterialName, LeadBytes());
 }
 
 void ParameterFiles::SaveParameterFile(const std::string& given) {
@@ -58,7 +64,8 @@ void ParameterFiles::SaveParameterFile(const std::string& given) {
 }
 
 void ParameterFiles::LoadMaterialRecord(const std::string& path) {
-    const auto file = FitsPathBuffer(path) ? files_.Read(path, MaterialRecord::kSize) : std::nullopt;
+    const auto file =
+        FitsPathBuffer(path) ? files_.Read(path, MaterialRecord::kSize) : std::nullopt;
     if (!file) {
         ReportRead(path);
         return;
@@ -74,15 +81,17 @@ void ParameterFiles::SaveMaterialRecord(const std::string& path) {
 
 void ParameterFiles::SaveMaterial() {
     const auto dir = paths_.ConfigDirectory();
-    const std::string path =
-        (dir ? *dir : paths_.WorkingDirectory() + "\\CONFIG") + "\\" +
-        std::string(set_.station.MaterialName.data()) + ".rec";
+    const std::string path = (dir ? *dir : paths_.WorkingDirectory() + "\\CONFIG") + "\\" +
+                             MaterialNameText(set_.station) + ".rec";
     SaveMaterialRecord(path);
     SaveParameterFile();
 }
 
 void ParameterFiles::TakeMaterialName(const std::string& path) {
-    SetText(set_.station.MaterialName, MaterialNameFromPath(path, codePage_).c_str());
+    // A name longer than the field is cut to 99 bytes at a character boundary.
+    std::string name = MaterialNameFromPath(path, codePage_);
+    name.resize(CharacterBoundary(name.data(), name.size(), kTextSize - 1, LeadBytes()));
+    SetText(set_.station.MaterialName, name.c_str());
 }
 
 std::string MaterialNameFromPath(const std::string& path, const CodePagePort& codePage) {

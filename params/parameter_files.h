@@ -2,9 +2,9 @@
 // material records "CONFIG\<name>.rec" (the material block alone).
 #pragma once
 
-#include "contracts/ports.h"
 #include "params/parameter_set.h"
 #include "params/paths.h"
+#include "station/ports.h"
 
 #include <optional>
 #include <string>
@@ -39,6 +39,9 @@ class ParameterFiles {
     std::string ParameterPath(const std::string& path) const;
     void ReportRead(const std::string& path);
     void ReportWrite();
+    auto LeadBytes() const {
+        return [this](uint8_t b) { return codePage_.IsLeadByte(b); };
+    }
 
     ParameterSet& set_;
     const StationPaths& paths_;

@@ -8,6 +8,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace station {
@@ -113,5 +115,46 @@ void PublishParameters(ParameterSet* set);
 
 // Copies text into a fixed field, cut to 99 characters, always terminated.
 void SetText(Text100& field, const char* text);
+
+// The text of a fixed field: up to its first NUL, never beyond the field,
+// whatever the bytes hold.
+template <std::size_t N> std::string BoundedText(const std::array<char, N>& field) {
+    const void* nul = std::memchr(field.data(), 0, N);
+    const std::size_t n =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field.data()) : N;
+    return std::string(field.data(), n);
+}
+
+// The current material's name (window title, name panel, material file).
+inline std::string MaterialNameText(const StationBlock& b) {
+    return BoundedText(b.MaterialName);
+}
+
+// Where a text of a double-byte code page may be cut at the latest so that
+// at most `limit` bytes remain and no character is split: the end of the
+// last whole character within the limit.  isLead tells the lead bytes.
+template <class IsLead>
+std::size_t CharacterBoundary(const char* text, std::size_t size, std::size_t limit,
+                              IsLead&& isLead) {
+    std::size_t i = 0;
+    const std::size_t end = size < limit ? size : limit;
+    while (i < end) {
+        const std::size_t step = isLead(static_cast<uint8_t>(text[i])) ? 2 : 1;
+        if (i + step > end)
+            break;
+        i += step;
+    }
+    return i;
+}
+
+// A field that holds no NUL is cut to fit with its terminator, at a
+// character boundary; a terminated field keeps every byte as it is.
+template <std::size_t N, class IsLead>
+void TerminateField(std::array<char, N>& field, IsLead&& isLead) {
+    if (std::memchr(field.data(), 0, N))
+        return;
+    const std::size_t keep = CharacterBoundary(field.data(), N, N - 1, isLead);
+    std::memset(field.data() + keep, 0, N - keep);
+}
 
 } // namespace station

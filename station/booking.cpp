@@ -1,6 +1,8 @@
 #include "station/booking.h"
 
+#include <cinttypes>
 #include <cstdio>
+#include <limits>
 
 namespace station {
 namespace {
@@ -11,10 +13,19 @@ std::string Format(const char* format, double v) {
     return text;
 }
 
+// The total of both counters, in 64 bits: two counters at their limit add up
+// beyond 32 bits.
 std::string Serial(const MaterialRecord& m) {
+    const int64_t total = static_cast<int64_t>(m.OkCount) + m.NgCount;
     char text[32];
-    std::snprintf(text, sizeof text, "%06d", static_cast<int>(m.OkCount + m.NgCount));
+    std::snprintf(text, sizeof text, "%06" PRId64, total);
     return text;
+}
+
+// One more, but never past the largest value (a counter stays there).
+void CountOne(int32_t& counter) {
+    if (counter < std::numeric_limits<int32_t>::max())
+        ++counter;
 }
 
 std::string Crlf(std::string s) {
@@ -37,13 +48,10 @@ void UpdateStatistics(MaterialRecord& m, int32_t r, int kind) {
         break;
     case 1:
         if (r < 0)
-            ++m.NgCount;
+            CountOne(m.NgCount);
         break;
     case 2:
-        if (r >= 0)
-            ++m.OkCount;
-        else
-            ++m.NgCount;
+        CountOne(r >= 0 ? m.OkCount : m.NgCount);
         break;
     default:
         break;
@@ -96,8 +104,7 @@ void BookResult(const BookingSetup& s, const LastValues& last, int32_t r, int mo
     if (r >= 0) {
         if (mode == 2) {
             std::vector<std::string> row = {Serial(s.material), Format("%+08.3f", offset),
-                                            Format("%+08.3f", length),
-                                            Format("%+08.3f", diameter)};
+                                            Format("%+08.3f", length), Format("%+08.3f", diameter)};
             s.okList.Insert(row);
             s.view.InsertOkRow(row);
         }
@@ -112,9 +119,9 @@ void BookResult(const BookingSetup& s, const LastValues& last, int32_t r, int mo
     }
     if (!s.files.Append(path, NgLogRow(now, command, r, offset, length, diameter)))
         s.prompts.Message(kOpenError, "vardel", PromptsPort::Kind::Information);
-    std::vector<std::string> row = {Serial(s.material), command, std::to_string(r),
-                                    Format("%+08.3f", offset), Format("%+08.3f", length),
-                                    Format("%+08.3f", diameter)};
+    std::vector<std::string> row = {Serial(s.material),        command,
+                                    std::to_string(r),         Format("%+08.3f", offset),
+                                    Format("%+08.3f", length), Format("%+08.3f", diameter)};
     s.ngList.Insert(row);
     s.view.InsertNgRow(row);
 }

@@ -2,9 +2,9 @@
 // rows, and the daily NG log in C:\Debug.
 #pragma once
 
-#include "contracts/ports.h"
 #include "params/parameter_set.h"
 #include "station/last_values.h"
+#include "station/ports.h"
 
 #include <deque>
 #include <string>
@@ -16,7 +16,8 @@ constexpr const char* kOpenError = ">>> Open Error <<<";
 constexpr std::size_t kListRows = 50;
 
 // Counters by kind: 0 resets, 1 counts an NG of inspection A, 2 counts OK or
-// NG of inspection B, anything else changes nothing.
+// NG of inspection B, anything else changes nothing.  A counter at the
+// largest 32-bit value stays there.
 void UpdateStatistics(MaterialRecord& m, int32_t r, int kind);
 
 // The rows of one result list, newest first, at most 50.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace station;
 
 namespace {
@@ -57,8 +59,8 @@ TEST_F(Booking, NgResultsGoToTheLogWithOneHeaderPerDay) {
     BookResult(setup, last, -2, 2);
     EXPECT_EQ(material.NgCount, 7);
     ASSERT_EQ(ng.rows().size(), 1u);
-    EXPECT_EQ(ng.rows()[0], (std::vector<std::string>{"000012", "@B*", "-2", "+000.530",
-                                                      "+038.100", "+001.050"}));
+    EXPECT_EQ(ng.rows()[0], (std::vector<std::string>{"000012", "@B*", "-2", "+000.530", "+038.100",
+                                                      "+001.050"}));
     const std::string row =
         " 2015/06/01  13:45:07  @B*      -2        +000.530   +038.100   +001.050 \r\n";
     EXPECT_EQ(Log(), NgLogHeader() + row);
@@ -135,4 +137,104 @@ TEST(Panels, LabelsAndValues) {
     EXPECT_EQ(FormatPanels(labels, last, texts, st).showA, " Ring: -0.300");
     texts.command.Set("@M*");
     EXPECT_EQ(FormatPanels(labels, last, texts, st).showA, " Offset: -0.300");
+}
+
+TEST(Statistics, CountersStopAtTheLargestValue) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    MaterialRecord m;
+    m.NgCount = kMax;
+    m.OkCount = kMax - 1;
+    UpdateStatistics(m, -2, 1);
+    UpdateStatistics(m, -2, 2);
+    EXPECT_EQ(m.NgCount, kMax);
+    UpdateStatistics(m, 0, 2);
+    EXPECT_EQ(m.OkCount, kMax);
+    UpdateStatistics(m, 0, 2);
+    EXPECT_EQ(m.OkCount, kMax);
+    // A negative counter (from a damaged file) still counts up.
+    m.NgCount = -3;
+    UpdateStatistics(m, -1, 1);
+    EXPECT_EQ(m.NgCount, -2);
+}
+
+TEST_F(Booking, SerialNumberOfCountersAtTheLimitDoesNotOverflow) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    material.OkCount = kMax;
+    material.NgCount = kMax - 1;
+    BookResult(setup, last, -4, 2);
+    EXPECT_EQ(material.NgCount, kMax);
+    ASSERT_EQ(ng.rows().size(), 1u);
+    EXPECT_EQ(ng.rows()[0][0], "4294967294");
+    BookResult(setup, last, -4, 2);
+    EXPECT_EQ(material.NgCount, kMax);
+    EXPECT_EQ(ng.rows()[0][0], "4294967294");
+    BookResult(setup, last, 0, 2);
+    EXPECT_EQ(ok.rows()[0][0], "4294967294");
+    EXPECT_EQ(view.ngRows.back()[0], "4294967294");
+    // Counters of a damaged file below zero give a negative serial, not garbage.
+    material.OkCount = std::numeric_limits<int32_t>::min();
+    material.NgCount = -1;
+    BookResult(setup, last, -1, 1);
+    EXPECT_EQ(ng.rows()[0][0], "-2147483648");
+}
+
+// A disk whose appends reach the file short: the open succeeds, the write
+// does not complete.
+struct ShortWrites : fakes::Files {
+    int appendsLeft = 1000; // appends that still succeed
+    std::size_t keep = 10;  // bytes a failing append leaves in the file
+    bool Append(const std::string& path, const std::string& bytes) override {
+        if (appendsLeft > 0) {
+            --appendsLeft;
+            return fakes::Files::Append(path, bytes);
+        }
+        fakes::Files::Append(path, bytes.substr(0, keep));
+        return false;
+    }
+};
+
+TEST(BookingLog, AShortWriteOfTheRowTakesTheOpenErrorPath) {
+    MaterialRecord material;
+    fakes::View view{64, 48};
+    ShortWrites disk;
+    fakes::Prompts prompts;
+    fakes::Clock clock;
+    ResultList ok, ng;
+    LastValues last;
+    BookingSetup setup{material, view, disk, prompts, clock, ok, ng};
+    disk.appendsLeft = 1; // the header goes through, the row does not
+    BookResult(setup, last, -3, 2);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, ">>> Open Error <<<");
+    // Counters and list as for any NG; the code reaches the list.
+    EXPECT_EQ(material.NgCount, 1);
+    ASSERT_EQ(ng.rows().size(), 1u);
+    EXPECT_EQ(ng.rows()[0][2], "-3");
+    // The next result of the day appends without a second header.
+    disk.appendsLeft = 1000;
+    BookResult(setup, last, -3, 2);
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    const auto& f = disk.files.at("C:\\Debug\\NG-20150601.txt");
+    const std::string log(f.begin(), f.end());
+    EXPECT_EQ(log.find(NgLogHeader()), 0u);
+    EXPECT_EQ(log.find(NgLogHeader(), 1), std::string::npos);
+}
+
+TEST(BookingLog, AFailedHeaderAndAFailedRowAreEachReported) {
+    MaterialRecord material;
+    fakes::View view{64, 48};
+    ShortWrites disk;
+    fakes::Prompts prompts;
+    fakes::Clock clock;
+    ResultList ok, ng;
+    LastValues last;
+    BookingSetup setup{material, view, disk, prompts, clock, ok, ng};
+    disk.appendsLeft = 0;
+    disk.keep = 0;
+    BookResult(setup, last, -7, 1);
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[0].text, ">>> Open Error <<<");
+    EXPECT_EQ(prompts.shown[1].text, ">>> Open Error <<<");
+    EXPECT_EQ(material.NgCount, 1);
+    EXPECT_EQ(view.ngRows.size(), 1u);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace station;
@@ -26,7 +27,7 @@ TEST(ParameterSet, StationBlockFieldsSitAtTheirOffsets) {
     StationBytes bytes{};
     std::memcpy(&bytes[0], "AB12", 5);
     std::memcpy(&bytes[100], "spare", 6);
-    bytes[250] = 0x5A;  // reserved bytes travel unchanged
+    bytes[250] = 0x5A; // reserved bytes travel unchanged
     const double values[] = {1.5, 2.5, 0.0125, 3.25, 38.1, 2.5, 1.75, 3.175};
     for (int i = 0; i < 8; ++i)
         PutF64(bytes, 600 + 8 * i, values[i]);
@@ -55,25 +56,61 @@ TEST(ParameterSet, StationBlockFieldsSitAtTheirOffsets) {
     EXPECT_EQ(Encode(b), bytes);
 }
 
+// Every byte of the block gets a value of its own place, so a field read
+// from a neighbouring offset, or a byte that is lost, shows.
 TEST(ParameterSet, OperatorBlockFieldsSitAtTheirOffsets) {
     OperatorBytes bytes{};
-    PutI32(bytes, 0, 77);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + 3 + i / 256);
+    PutI32(bytes, 0, 0x11223344u);
     PutI32(bytes, 4, 0x80000003u);
-    PutI32(bytes, 8, 1);
-    PutI32(bytes, 12, 1);
-    std::memcpy(&bytes[16 + 20 * 9], "last", 5);
-    std::memcpy(&bytes[316], "text316", 8);
-    PutI32(bytes, 416, 3);
-    bytes[499] = 9;
+    PutI32(bytes, 8, 0x0A0B0C0Du);
+    PutI32(bytes, 12, 0x00000002u);
+    PutI32(bytes, 416, 0xC0DEF00Du);
     OperatorBlock b;
     Decode(bytes, b);
-    EXPECT_EQ(b.LoginWord0, 77);
+    EXPECT_EQ(b.LoginWord0, 0x11223344);
     EXPECT_EQ(b.OperatorRights, 0x80000003u);
-    EXPECT_EQ(b.LanguageIndex, 1);
-    EXPECT_STREQ(b.LoginTexts[9].data(), "last");
-    EXPECT_STREQ(b.LoginText316.data(), "text316");
-    EXPECT_EQ(b.WindowFlags, 3u);
+    EXPECT_EQ(b.LoginWord8, 0x0A0B0C0D);
+    EXPECT_EQ(b.LanguageIndex, 2);
+    for (std::size_t t = 0; t < 10; ++t)
+        for (std::size_t i = 0; i < 20; ++i)
+            EXPECT_EQ(static_cast<uint8_t>(b.LoginTexts[t][i]), bytes[16 + 20 * t + i])
+                << "text " << t << " byte " << i;
+    for (std::size_t i = 0; i < 100; ++i) {
+        EXPECT_EQ(static_cast<uint8_t>(b.LoginText216[i]), bytes[216 + i]) << i;
+        EXPECT_EQ(static_cast<uint8_t>(b.LoginText316[i]), bytes[316 + i]) << i;
+    }
+    EXPECT_EQ(b.WindowFlags, 0xC0DEF00Du);
+    for (std::size_t i = 0; i < 80; ++i)
+        EXPECT_EQ(b.reserved420[i], bytes[420 + i]) << i;
     EXPECT_EQ(Encode(b), bytes);
+    // And from the fields to the bytes: a block built field by field.
+    OperatorBlock c;
+    c.LoginWord0 = -5;
+    c.OperatorRights = 0x01020304u;
+    c.LoginWord8 = 0x7FFFFFFF;
+    c.LanguageIndex = -1;
+    for (std::size_t t = 0; t < 10; ++t)
+        c.LoginTexts[t].fill(static_cast<char>('A' + t));
+    c.LoginText216.fill('x');
+    c.LoginText316.fill('y');
+    c.WindowFlags = 0xFFFFFFFEu;
+    c.reserved420.fill(0x5C);
+    const OperatorBytes out = Encode(c);
+    OperatorBytes expected{};
+    PutI32(expected, 0, static_cast<uint32_t>(-5));
+    PutI32(expected, 4, 0x01020304u);
+    PutI32(expected, 8, 0x7FFFFFFFu);
+    PutI32(expected, 12, 0xFFFFFFFFu);
+    for (std::size_t t = 0; t < 10; ++t)
+        std::fill(expected.begin() + 16 + 20 * t, expected.begin() + 36 + 20 * t,
+                  static_cast<uint8_t>('A' + t));
+    std::fill(expected.begin() + 216, expected.begin() + 316, 'x');
+    std::fill(expected.begin() + 316, expected.begin() + 416, 'y');
+    PutI32(expected, 416, 0xFFFFFFFEu);
+    std::fill(expected.begin() + 420, expected.end(), 0x5C);
+    EXPECT_EQ(out, expected);
 }
 
 TEST(ParameterSet, MaterialRecordFieldsSitAtTheirOffsets) {

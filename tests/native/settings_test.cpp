@@ -1,4 +1,7 @@
 #include "imaging/settings.h"
+#include "station/measurement.h"
+
+#include "fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -54,4 +57,42 @@ TEST(Settings, PulsesPerMillimetreWithThePitchFloor) {
     EXPECT_DOUBLE_EQ(station::ReadMotionSettings(ini).pulsePerMm, 10000000.0);
     ini.values.erase("Motion/PitchX");
     EXPECT_DOUBLE_EQ(station::ReadMotionSettings(ini).pulsePerMm, 10000000.0);
+}
+
+TEST(Settings, GrabNumberIsTakenAsAThousandAtMost) {
+    FakeIni ini;
+    const struct {
+        const char* text;
+        int32_t taken;
+    } cases[] = {{"2147483647", 1000},
+                 {"99999999999", 1000},
+                 {"1001", 1000},
+                 {"1000", 1000},
+                 {"999", 999},
+                 {"1", 1},
+                 {"0", 0},
+                 {"-5", -5}};
+    for (const auto& c : cases) {
+        ini.values["Basic/GrabNumber"] = c.text;
+        EXPECT_EQ(station::ReadBasicSettings(ini).GrabNumber, c.taken) << c.text;
+    }
+}
+
+// The inspection with a huge GrabNumber measures a thousand pictures: with
+// the station's 10 ms a picture that is ten seconds of waiting, which the
+// fake clock only counts.
+TEST(Settings, HugeGrabNumberInspectsAThousandPictures) {
+    FakeIni ini;
+    ini.values["Basic/GrabNumber"] = "2147483647";
+    const station::Settings s = station::ReadBasicSettings(ini);
+    fakes::View view{64, 48};
+    fakes::Gauge gauge;
+    gauge.script = {{0, 10, 20, 30, 28}};
+    fakes::Clock clock;
+    const station::Measurement m = station::MeasureDrill(
+        {view, view, gauge, clock, view.width, view.height, s.GrabNumber, 0}, 0, 59, false);
+    EXPECT_EQ(m.status, 0);
+    EXPECT_EQ(view.grabs, 1000);
+    EXPECT_EQ(clock.waitedMs, 10 * 1000);
+    EXPECT_DOUBLE_EQ(m.height, 8.0);
 }
