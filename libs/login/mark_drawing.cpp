@@ -164,8 +164,15 @@ void DrawMark(HDC dc, int32_t width, int32_t height, int32_t centreX, int32_t ce
     if (!s.ticks || !UsableScale(mmPerPixel))
         return;
 
-    const std::vector<Tick> across = TicksAlong(width, centreX, mmPerPixel); // on the row
-    const std::vector<Tick> down = TicksAlong(height, centreY, mmPerPixel);  // on the column
+    // A line's ticks and labels reach at most this far beside it; a line
+    // farther off the picture than that shows none of them.
+    constexpr int32_t kBeside = 64;
+    const bool rowNear = centreY > -kBeside && centreY < height + kBeside;
+    const bool columnNear = centreX > -kBeside && centreX < width + kBeside;
+    const std::vector<Tick> across =
+        rowNear ? TicksAlong(width, centreX, mmPerPixel) : std::vector<Tick>{}; // on the row
+    const std::vector<Tick> down =
+        columnNear ? TicksAlong(height, centreY, mmPerPixel) : std::vector<Tick>{}; // column
     std::vector<POINT> points;
     std::vector<DWORD> counts;
     points.reserve(2 * (across.size() + down.size()));
