@@ -1,0 +1,344 @@
+// Sub-pixel edges and the widest part.
+//
+// In every column of the span, across each edge, the darkness
+// (back light - value) / (back light - silhouette) summed over a window from
+// the back light into the silhouette is the covered length of the window:
+// the blur moves grey from one side of the edge to the other but keeps the
+// sum, and zero-mean noise averages out.  The back light is the one next to
+// the edge: two bands of rows beyond the window, averaged over the
+// neighbouring columns whose bands lie in about the same rows, give its
+// level and its change along the column, so that a back light that varies
+// over the picture or falls off towards the corners does not move the edge.
+// A band pixel much darker than the back light is dirt: the band does not
+// count, and neither does a band far from its neighbours'.
+//
+// The widest part: the running median of the extent (bottom - top) over
+// nine columns finds the stretches of the largest extent, within a
+// tolerance well above the median's noise, so that no column of a stretch
+// of constant diameter is left out or taken in by chance: the average over
+// the stretch is free of the bias of picking noisy maxima.  Columns next to
+// a change of extent are left out (the blur mixes their neighbours), and
+// columns whose edges lie far from the stretch's median (dust on an edge)
+// are left out of the averages.
+#include "libs/edge_gauge/gauge_parts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace edge_gauge::parts {
+
+namespace {
+
+constexpr double kBandOutlier = 4.0;   // noise sigmas of a band mean from its neighbours'
+constexpr double kMedianOfNine = 0.42; // noise of a median of nine, in single-value sigmas
+constexpr double kLeastOutlier = 0.05; // pixels: edges this close to the median always count
+
+const double kNone = std::numeric_limits<double>::quiet_NaN();
+
+// A band of rows from ... to of column x: its mean, NaN when it lies outside
+// the picture, is too short or holds dirt.
+double BandMean(const Picture& p, const Levels& lv, int x, int from, int to) {
+    from = std::max(from, 0);
+    to = std::min(to, p.height - 1);
+    if (to - from + 1 < kBand / 2)
+        return kNone;
+    int sum = 0;
+    const int dirt = lv.dirtBelow[x];
+    for (int y = from; y <= to; ++y) {
+        const int v = p.At(x, y);
+        if (v < dirt || v == kWhite) // dirt, or the station's white
+            return kNone;
+        sum += v;
+    }
+    return static_cast<double>(sum) / (to - from + 1);
+}
+
+struct Bands {
+    double near = kNone, far = kNone; // means of the band next to the window and the one beyond
+    double nearRow = 0, farRow = 0;   // their middle rows
+    int edgeRow = 0;                  // the outline row of the edge
+};
+
+// The averaged back light of column i from the bands of its neighbours.
+Light Average(const std::vector<Bands>& b, int i, double noise, float fallback) {
+    const int n = static_cast<int>(b.size());
+    const int from = std::max(0, i - kBandReach), to = std::min(n - 1, i + kBandReach);
+    auto near = [&](int j) {
+        return !std::isnan(b[j].near) && std::abs(b[j].edgeRow - b[i].edgeRow) <= kBand;
+    };
+    double sum = 0;
+    int count = 0;
+    for (int j = from; j <= to; ++j)
+        if (near(j)) {
+            sum += b[j].near;
+            ++count;
+        }
+    Light l;
+    l.at = b[i].nearRow;
+    if (count == 0) {
+        l.level = fallback;
+        return l;
+    }
+    const double first = sum / count;
+    const double limit = kBandOutlier * noise / std::sqrt(static_cast<double>(kBand)) + 1.0;
+    double nearSum = 0, farSum = 0, nearRow = 0, farRow = 0;
+    int nearCount = 0, farCount = 0;
+    for (int j = from; j <= to; ++j) {
+        if (!near(j) || std::fabs(b[j].near - first) > limit)
+            continue;
+        nearSum += b[j].near;
+        nearRow += b[j].nearRow;
+        ++nearCount;
+        if (!std::isnan(b[j].far) && std::fabs(b[j].far - first) < 2 * limit + 8.0) {
+            farSum += b[j].far - b[j].near;
+            farRow += b[j].farRow - b[j].nearRow;
+            ++farCount;
+        }
+    }
+    if (nearCount == 0) {
+        l.level = first;
+        return l;
+    }
+    l.level = nearSum / nearCount;
+    l.at = nearRow / nearCount;
+    if (farCount > 0 && farRow != 0)
+        l.slope = farSum / farRow; // change per row, from the band beyond
+    return l;
+}
+
+} // namespace
+
+double WindowDarkness(double s0, double s1, int from, int n, const Light& light,
+                      double silhouette) {
+    // Sum over the window of (L(i) - v(i)) / (L(i) - silhouette), L linear:
+    // to first order in the slope about the window's middle c, with
+    // u = i - c, sum u = 0 and Q = sum u^2.
+    const double c = from + 0.5 * (n - 1);
+    const double lc = light.At(c);
+    const double inv = 1.0 / (lc - silhouette);
+    const double k = light.slope * inv;
+    const double s1c = s1 - c * s0;
+    const double q = n * (static_cast<double>(n) * n - 1.0) / 12.0;
+    return inv * (n * lc - s0 + k * (s1c - light.slope * q));
+}
+
+void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges) {
+    const int span = static_cast<int>(t.outline.size());
+    edges.assign(span, Edges{});
+    std::vector<Bands> above(span), below(span);
+    for (int i = 0; i < span; ++i) {
+        const int x = t.tip + i;
+        const Outline o = t.outline[i];
+        const int topFrom = o.top - kEdgeOut, bottomTo = o.bottom + kEdgeOut;
+        Bands& a = above[i];
+        a.edgeRow = o.top;
+        a.near = BandMean(p, lv, x, topFrom - kBand, topFrom - 1);
+        a.far = BandMean(p, lv, x, topFrom - 2 * kBand, topFrom - kBand - 1);
+        a.nearRow = 0.5 * (std::max(topFrom - kBand, 0) + topFrom - 1);
+        a.farRow = 0.5 * (std::max(topFrom - 2 * kBand, 0) + topFrom - kBand - 1);
+        Bands& b = below[i];
+        b.edgeRow = o.bottom;
+        b.near = BandMean(p, lv, x, bottomTo + 1, bottomTo + kBand);
+        b.far = BandMean(p, lv, x, bottomTo + kBand + 1, bottomTo + 2 * kBand);
+        b.nearRow = 0.5 * (bottomTo + 1 + std::min(bottomTo + kBand, p.height - 1));
+        b.farRow = 0.5 * (bottomTo + kBand + 1 + std::min(bottomTo + 2 * kBand, p.height - 1));
+        // Dirt inside the windows, on the back light's side of the edges.
+        bool clean = true;
+        for (int y = std::max(topFrom, 0); clean && y <= o.top - 3; ++y)
+            clean = p.At(x, y) >= lv.dirtBelow[x];
+        for (int y = o.bottom + 3; clean && y <= std::min(bottomTo, p.height - 1); ++y)
+            clean = p.At(x, y) >= lv.dirtBelow[x];
+        edges[i].clean = clean;
+    }
+    for (int i = 0; i < span; ++i) {
+        const float fallback = lv.light[t.tip + i];
+        edges[i].above = Average(above, i, lv.noise, fallback);
+        edges[i].below = Average(below, i, lv.noise, fallback);
+    }
+}
+
+void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges) {
+    const int span = static_cast<int>(t.outline.size());
+    for (int i = 0; i < span; ++i) {
+        const int x = t.tip + i;
+        const Outline o = t.outline[i];
+        int topFrom = o.top - kEdgeOut, topTo, bottomFrom, bottomTo = o.bottom + kEdgeOut;
+        if (o.bottom - o.top >= 2 * kEdgeIn + 1) {
+            topTo = o.top + kEdgeIn - 1;
+            bottomFrom = o.bottom - kEdgeIn + 1;
+        } else { // a thin column: the windows meet half-way
+            topTo = (o.top + o.bottom) / 2;
+            bottomFrom = topTo + 1;
+        }
+        topFrom = std::max(topFrom, 0);
+        bottomTo = std::min(bottomTo, p.height - 1);
+        auto sums = [&](int from, int to, double& s0, double& s1) {
+            int a = 0, b = 0;
+            for (int y = from; y <= to; ++y) {
+                const int v = p.At(x, y);
+                a += v;
+                b += y * v;
+            }
+            s0 = a;
+            s1 = b;
+        };
+        double s0, s1;
+        Edges& e = edges[i];
+        sums(topFrom, topTo, s0, s1);
+        e.top = topTo + 0.5 -
+                WindowDarkness(s0, s1, topFrom, topTo - topFrom + 1, e.above, lv.silhouette);
+        sums(bottomFrom, bottomTo, s0, s1);
+        e.bottom =
+            bottomFrom - 0.5 +
+            WindowDarkness(s0, s1, bottomFrom, bottomTo - bottomFrom + 1, e.below, lv.silhouette);
+    }
+}
+
+namespace {
+
+double MedianOf(std::vector<double>& v) {
+    const std::size_t m = v.size() / 2;
+    std::nth_element(v.begin(), v.begin() + m, v.end());
+    return v[m];
+}
+
+// The mean of values near their median: those within kOutlierSigmas of the
+// median's spread (the median absolute deviation).
+double RobustMean(std::vector<double> v, std::vector<char>& keep, const std::vector<double>& all) {
+    std::vector<double> copy = v;
+    const double median = MedianOf(copy);
+    for (double& d : copy)
+        d = std::fabs(d - median);
+    const double spread = 1.4826 * MedianOf(copy);
+    const double limit = std::max(kOutlierSigmas * spread, kLeastOutlier);
+    double sum = 0;
+    int n = 0;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (std::fabs(all[i] - median) > limit) {
+            keep[i] = 0;
+            continue;
+        }
+        sum += all[i];
+        ++n;
+    }
+    return n ? sum / n : median;
+}
+
+} // namespace
+
+bool FindWidest(const std::vector<Edges>& edges, Widest& w) {
+    const int span = static_cast<int>(edges.size());
+    if (span == 0)
+        return false;
+    std::vector<double> extent(span);
+    for (int i = 0; i < span; ++i)
+        extent[i] = edges[i].Extent();
+    w.smooth.resize(span);
+    std::vector<double> window;
+    std::vector<double> residual;
+    for (int i = 0; i < span; ++i) {
+        const int from = std::max(0, i - kSmoothReach), to = std::min(span - 1, i + kSmoothReach);
+        window.assign(extent.begin() + from, extent.begin() + to + 1);
+        w.smooth[i] = MedianOf(window);
+        if (edges[i].clean)
+            residual.push_back(std::fabs(extent[i] - w.smooth[i]));
+    }
+    w.noise = residual.empty() ? 0.0 : 1.4826 * MedianOf(residual);
+    const double largest = *std::max_element(w.smooth.begin(), w.smooth.end());
+    const double tolerance = std::max(kWidestFloor, kWidestNoise * kMedianOfNine * w.noise);
+    auto inWidest = [&](int i) { return w.smooth[i] >= largest - tolerance; };
+    w.columns.clear();
+    for (int i = 0; i < span;) {
+        if (!inWidest(i)) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j + 1 < span && inWidest(j + 1))
+            ++j;
+        int from = i, to = j;
+        if (to - from + 1 > 4 * kBlurMargin) {
+            from += kBlurMargin;
+            if (to < span - 1) // the last column of the span has no neighbour mixed in
+                to -= kBlurMargin;
+        }
+        for (int c = from; c <= to; ++c)
+            if (edges[c].clean)
+                w.columns.push_back(c);
+        i = j + 1;
+    }
+    if (w.columns.empty()) { // every column of the widest part holds dirt
+        for (int i = 0; i < span; ++i)
+            if (inWidest(i))
+                w.columns.push_back(i);
+    }
+    if (w.columns.empty())
+        return false;
+    const std::size_t n = w.columns.size();
+    std::vector<double> tops(n), bottoms(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        tops[k] = edges[w.columns[k]].top;
+        bottoms[k] = edges[w.columns[k]].bottom;
+    }
+    std::vector<char> keepTop(n, 1), keepBottom(n, 1);
+    w.top = RobustMean(tops, keepTop, tops);
+    w.bottom = RobustMean(bottoms, keepBottom, bottoms);
+    double column = 0;
+    int kept = 0;
+    for (std::size_t k = 0; k < n; ++k)
+        if (keepTop[k] || keepBottom[k]) {
+            column += w.columns[k];
+            ++kept;
+        }
+    w.column = kept ? column / kept : w.columns[n / 2];
+    return std::isfinite(w.top) && std::isfinite(w.bottom);
+}
+
+Body FindBody(const Trace& t, const Widest& w) {
+    Body body;
+    const std::vector<double>& m = w.smooth;
+    const int span = static_cast<int>(m.size());
+    for (int i = 0; i + kFlatColumns < span; ++i) {
+        const auto [mn, mx] = std::minmax_element(m.begin() + i, m.begin() + i + kFlatColumns + 1);
+        if (*mx - *mn > kFlatTolerance)
+            continue;
+        std::vector<double> part(m.begin() + i, m.begin() + i + kFlatColumns + 1);
+        const double ref = MedianOf(part);
+        int j = i;
+        while (j + 1 < span && std::fabs(m[j + 1] - ref) <= kFlatTolerance)
+            ++j;
+        body.first = t.tip + i;
+        body.last = t.tip + j;
+        break;
+    }
+    return body;
+}
+
+bool ExtrapolateTip(const Trace& t, const std::vector<Edges>& edges, double& tip) {
+    // Columns three or more from the first dark one, where the blur no
+    // longer rounds the point.
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    int n = 0;
+    for (int i = 3; i < static_cast<int>(edges.size()); ++i) {
+        const double x = t.tip + i, y = edges[i].Extent();
+        sx += x;
+        sy += y;
+        sxx += x * x;
+        sxy += x * y;
+        ++n;
+    }
+    if (n < 3)
+        return false;
+    const double det = n * sxx - sx * sx;
+    if (!(det > 0))
+        return false;
+    const double slope = (n * sxy - sx * sy) / det;
+    const double offset = (sy - slope * sx) / n;
+    if (!(slope > 0.1))
+        return false;
+    tip = -offset / slope;
+    return std::isfinite(tip);
+}
+
+} // namespace edge_gauge::parts

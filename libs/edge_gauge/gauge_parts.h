@@ -1,0 +1,175 @@
+// The steps of the edge gauge's search (silhouette.cpp runs them in turn):
+//
+//   levels.cpp      grey levels: the back light column by column, the drill's
+//                   level, the sensor noise, the dark threshold of each column;
+//   trace.cpp       the silhouette: traced from the right border (the shank)
+//                   to the tip, across white cuts and bands;
+//   edges.cpp       sub-pixel edges against the back light next to each edge,
+//                   and the widest part of the span;
+//   tip.cpp         the optics' blur and the point of the tip's cone;
+//   thin.cpp        the level of a drill too thin to show a dark core.
+//
+// Internal to the gauge; portable C++.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace edge_gauge::parts {
+
+constexpr int kSampleColumns = 16;  // whole columns read for the grey levels
+constexpr int kRunMargin = 4;       // pixels from a run's ends that count as deep inside
+constexpr int kEdgeOut = 6;         // window rows on the back light's side of an edge
+constexpr int kEdgeIn = 5;          // window rows on the silhouette's side of an edge
+constexpr int kBand = 6;            // rows of each back-light band beyond an edge's window
+constexpr int kBandReach = 12;      // columns either side whose bands are averaged
+constexpr double kMinContrast = 16; // grey levels between back light and silhouette
+constexpr double kContrastToNoise = 8;
+constexpr int kWhite = 255;          // the grey level of the station's cut and bands
+constexpr int kMinDrillColumns = 8;  // dark columns that make a drill, not a speck
+constexpr int kMaxStarts = 8;        // places tried where a drill may begin on the right
+constexpr int kSmoothReach = 4;      // columns either side of the running median of extents
+constexpr double kWidestFloor = 0.2; // pixels: least tolerance of the widest part's extent
+constexpr double kWidestNoise = 7.0; // tolerance in running-median noise sigmas
+constexpr double kOutlierSigmas = 4.5;
+constexpr int kBlurMargin = 4;         // columns next to a change of extent left out
+constexpr int kFlatColumns = 6;        // columns that make the body's first stretch
+constexpr double kFlatTolerance = 0.6; // pixels of extent within the body's stretch
+constexpr int kBodyColumns = 128;      // columns of the body averaged next to the tip
+constexpr int kRowMargin = 7;          // columns beyond the cone's edge in the tip's rows
+constexpr int kRowReach = 5;           // rows whose cone edge bounds a row's window
+constexpr int kTipBackLight = 8;       // columns left of a tip row's window for its back light
+constexpr int kTipRowReach = 4;        // rows either side whose back light is averaged
+constexpr double kDefaultBlur = 1.0;
+constexpr int kThinColumns = 64; // columns of the widest part averaged for its profile
+
+// The picture, read only: callers keep 0 <= x < width, 0 <= y < height.
+class Picture {
+  public:
+    Picture(const uint8_t* pixels, int width, int height)
+        : width(width), height(height), pixels_(pixels) {}
+    int At(int x, int y) const {
+        return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + x];
+    }
+    const uint8_t* Row(int y) const {
+        return pixels_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    }
+
+    const int width;
+    const int height;
+
+  private:
+    const uint8_t* pixels_;
+};
+
+struct Levels {
+    double background = 0; // the back light, averaged over the sampled columns
+    double silhouette = 0;
+    double threshold = 0; // half-way between the averaged back light and the silhouette
+    double noise = 0;
+    bool darkCore = false;      // the silhouette level was seen deep inside the silhouette
+    std::vector<float> light;   // per column: the back light, between the sampled columns
+    std::vector<int> darkBelow; // per column: a pixel below this is dark
+    std::vector<int> dirtBelow; // per column: a back-light pixel below this is dirt
+
+    double Contrast() const { return background - silhouette; }
+    bool Dark(const Picture& p, int x, int y) const { return p.At(x, y) < darkBelow[x]; }
+    // Sets the threshold of every column from the back light and the silhouette level.
+    void SetThresholds();
+};
+
+// False when the picture shows no dark silhouette in front of a bright back light.
+bool FindLevels(const Picture& p, Levels& out);
+
+// The coarse outline of the silhouette in one column: its first and last dark rows.
+struct Outline {
+    int top, bottom;
+};
+
+// The silhouette from its tip to the end of its span.
+struct Trace {
+    int tip = -1;                 // leftmost column with a dark pixel of the silhouette
+    int last = -1;                // last column of the span
+    std::vector<Outline> outline; // columns tip ... last
+};
+
+enum class TraceResult { Found, NoSilhouette, TouchesTopOrBottom };
+TraceResult TraceSilhouette(const Picture& p, const Levels& lv, Trace& t);
+
+// The back light along a window (the rows of a column, or the columns of a
+// row): its level at `at` and its change per pixel.
+struct Light {
+    double level = 0, slope = 0, at = 0;
+    double At(double i) const { return level + slope * (i - at); }
+};
+
+struct Edges {
+    double top = 0, bottom = 0;
+    Light above, below; // the back light next to the top and the bottom edge
+    bool clean = true;  // no dirt in the back light of the edge windows
+    double Extent() const { return bottom - top; }
+};
+
+// The back light next to both edges of every column of the span.
+void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges);
+// The sub-pixel edges of every column, with the back light already measured.
+void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges);
+
+// Darkness of a window: the covered length, in pixels, of rows (or columns)
+// from ... from + n - 1 with pixel sum s0 and first moment s1 (sum of index
+// times value), against a back light linear along the window.
+double WindowDarkness(double s0, double s1, int from, int n, const Light& light, double silhouette);
+
+// The widest part of the span: the columns of its largest extent, less the
+// columns next to the ends of each stretch of them, and their edges.
+struct Widest {
+    std::vector<int> columns; // indices into the span
+    double top = 0, bottom = 0, column = 0;
+    std::vector<double> smooth; // running median of the extent of every column
+    double noise = 0;           // pixels: the extent's noise in a single column
+};
+
+bool FindWidest(const std::vector<Edges>& edges, Widest& w);
+
+// The discrete Gaussian: sampled at whole pixels out to 4 sigma, summing to 1.
+struct Kernel {
+    int radius = 0;
+    std::vector<double> weight;     // weight[j + radius], j = -radius ... radius
+    std::vector<double> cumulative; // sum of the weights up to and including j
+
+    explicit Kernel(double sigma);
+    double At(int j) const { return j < -radius || j > radius ? 0.0 : weight[j + radius]; }
+    double Below(int j) const { // sum of the weights up to and including j
+        return j < -radius ? 0.0 : j >= radius ? 1.0 : cumulative[j + radius];
+    }
+};
+
+struct Body {
+    int first = -1, last = -1; // the body's first stretch of equal extent, after the cone
+    double top = 0, bottom = 0;
+};
+
+// The body next to the tip: the first stretch of equal extent.
+Body FindBody(const Trace& t, const Widest& w);
+
+// The blur from the body's edges next to the tip, or the widest part's.
+double MeasureBlur(const Picture& p, const Levels& lv, const Trace& t,
+                   const std::vector<Edges>& edges, Body& body, const Widest& w, double fallback);
+
+// A span that ends within the cone: the point where the cone's extent,
+// linear in the column, reaches zero.
+bool ExtrapolateTip(const Trace& t, const std::vector<Edges>& edges, double& tip);
+
+// The point of the tip's cone, t, and its length L, from the rows across it.
+bool FitTip(const Picture& p, const Levels& lv, const Trace& tr, const Body& body, double sigma,
+            double& t, double& length);
+
+// For a silhouette without a dark core: its contrast and the blur, fitted to
+// the averaged profile across the widest part.
+bool FitThinProfile(const Picture& p, const Levels& lv, const Trace& t,
+                    const std::vector<Edges>& edges, const Widest& w, double& silhouette,
+                    double& sigma);
+
+} // namespace edge_gauge::parts

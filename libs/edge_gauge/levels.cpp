@@ -1,0 +1,242 @@
+// Grey levels.  Sixteen whole columns, spread over the picture, give a
+// histogram (a column white from top to bottom is a cut and does not
+// count); Otsu's split separates back light from silhouette.  The back light
+// is measured in each sampled column on its own, since LED back lights fall
+// off towards their edges: the mean of the pixels deep inside bright runs
+// (four pixels or more from where the run changes, near the column's bright
+// median), so that the blurred edges do not pull it.  Between the sampled
+// columns it is interpolated; every column's dark threshold lies half-way
+// between its back light and the silhouette.  The silhouette's level is the
+// mean of the pixels deep inside dark runs: the drill blocks the light, its
+// level does not follow the back light.
+#include "libs/edge_gauge/gauge_parts.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace edge_gauge::parts {
+
+namespace {
+
+constexpr double kMadToSigma = 1.4826;
+constexpr int kMinDeep = 8; // deep pixels that make a level
+constexpr double kDirtContrast =
+    0.25;                          // of the contrast: a back-light pixel this much darker is dirt
+constexpr double kDirtNoise = 6.0; // or this many noise sigmas, whichever is more
+
+int Median(const std::array<uint32_t, 256>& h, int lo, int hi, uint64_t count) {
+    uint64_t run = 0;
+    for (int i = lo; i <= hi; ++i) {
+        run += h[i];
+        if (2 * run >= count)
+            return i;
+    }
+    return hi;
+}
+
+// Median absolute deviation from m within lo ... hi.
+int Mad(const std::array<uint32_t, 256>& h, int lo, int hi, int m, uint64_t count) {
+    uint64_t run = h[m];
+    for (int d = 0;; ++d) {
+        if (2 * run >= count)
+            return d;
+        if (m - d - 1 < lo && m + d + 1 > hi)
+            return d;
+        if (m - d - 1 >= lo)
+            run += h[m - d - 1];
+        if (m + d + 1 <= hi)
+            run += h[m + d + 1];
+    }
+}
+
+// The Otsu split of a histogram: the last dark grey level; -1 with one level only.
+int OtsuSplit(const std::array<uint32_t, 256>& h, uint64_t total) {
+    double sumAll = 0;
+    for (int i = 0; i < 256; ++i)
+        sumAll += static_cast<double>(i) * h[i];
+    double best = -1, w0 = 0, sum0 = 0;
+    int split = -1;
+    for (int t = 0; t < 255; ++t) {
+        w0 += h[t];
+        sum0 += static_cast<double>(t) * h[t];
+        const double w1 = static_cast<double>(total) - w0;
+        if (w0 == 0 || w1 == 0)
+            continue;
+        const double m0 = sum0 / w0, m1 = (sumAll - sum0) / w1;
+        const double between = w0 * w1 * (m0 - m1) * (m0 - m1);
+        if (between > best) {
+            best = between;
+            split = t;
+        }
+    }
+    return split;
+}
+
+// One sampled column: its pixels and what they showed.
+struct Sample {
+    int x = 0;
+    bool white = false; // a cut: white from top to bottom
+    std::vector<uint8_t> values;
+    int brightMedian = 0;
+    double brightNoise = -1; // sigma from the bright pixels' spread; below 0: none
+    double light = -1;       // the deep back light; below 0: none
+};
+
+} // namespace
+
+void Levels::SetThresholds() {
+    threshold = 0.5 * (background + silhouette);
+    const double dirt = std::max(kDirtContrast * Contrast(), kDirtNoise * noise);
+    darkBelow.resize(light.size());
+    dirtBelow.resize(light.size());
+    for (std::size_t x = 0; x < light.size(); ++x) {
+        darkBelow[x] = static_cast<int>(std::ceil(0.5 * (light[x] + silhouette)));
+        dirtBelow[x] = static_cast<int>(std::ceil(light[x] - dirt));
+    }
+}
+
+bool FindLevels(const Picture& p, Levels& out) {
+    const int n = std::min(p.width, kSampleColumns);
+    std::vector<Sample> s(n);
+    for (int k = 0; k < n; ++k) {
+        s[k].x = static_cast<int>((2LL * k + 1) * p.width / (2LL * n));
+        s[k].values.resize(p.height);
+    }
+    for (int y = 0; y < p.height; ++y) {
+        const uint8_t* row = p.Row(y);
+        for (int k = 0; k < n; ++k)
+            s[k].values[y] = row[s[k].x];
+    }
+    std::array<uint32_t, 256> h{};
+    uint64_t total = 0;
+    for (Sample& c : s) {
+        c.white =
+            std::all_of(c.values.begin(), c.values.end(), [](uint8_t v) { return v == kWhite; });
+        if (c.white)
+            continue;
+        for (uint8_t v : c.values)
+            ++h[v];
+        total += p.height;
+    }
+    if (total == 0)
+        return false;
+    const int split = OtsuSplit(h, total);
+    if (split < 0)
+        return false; // one grey level only
+    uint64_t darkCount = 0;
+    for (int i = 0; i <= split; ++i)
+        darkCount += h[i];
+    const int darkMedian = Median(h, 0, split, darkCount);
+    const double darkNoise = kMadToSigma * Mad(h, 0, split, darkMedian, darkCount);
+
+    // Each column's bright pixels: their median and spread.
+    std::vector<double> spreads;
+    std::vector<uint8_t> bright;
+    for (Sample& c : s) {
+        if (c.white)
+            continue;
+        std::array<uint32_t, 256> ch{};
+        uint64_t count = 0;
+        for (uint8_t v : c.values)
+            if (v > split) {
+                ++ch[v];
+                ++count;
+            }
+        if (count < kMinDeep)
+            continue;
+        c.brightMedian = Median(ch, split + 1, 255, count);
+        c.brightNoise = kMadToSigma * Mad(ch, split + 1, 255, c.brightMedian, count);
+        spreads.push_back(c.brightNoise);
+    }
+    if (spreads.empty())
+        return false;
+    std::nth_element(spreads.begin(), spreads.begin() + spreads.size() / 2, spreads.end());
+    const double brightNoise = spreads[spreads.size() / 2];
+    const double noise = std::min(darkNoise, brightNoise);
+
+    int brightMedian = 0, columns = 0;
+    for (const Sample& c : s)
+        if (c.brightNoise >= 0) {
+            brightMedian += c.brightMedian;
+            ++columns;
+        }
+    brightMedian = (brightMedian + columns / 2) / columns;
+    const double contrast = brightMedian - darkMedian;
+    if (contrast < kMinContrast || contrast < kContrastToNoise * noise)
+        return false;
+
+    // The levels deep inside runs of dark and of bright pixels.
+    const int reach = static_cast<int>(std::ceil(std::max(4.0, 6.0 * std::max(noise, 0.5))));
+    uint64_t darkSum = 0, darkDeep = 0;
+    double squares = 0; // of the deep bright pixels about their column's mean
+    uint64_t brightDeep = 0;
+    const int window = 2 * kRunMargin + 1;
+    std::vector<int> darkBefore(p.height + 1); // dark pixels above each row
+    for (Sample& c : s) {
+        if (c.white || c.brightNoise < 0)
+            continue;
+        const int mid = (c.brightMedian + darkMedian + 1) / 2; // below: dark
+        const uint8_t* col = c.values.data();
+        for (int y = 0; y < p.height; ++y)
+            darkBefore[y + 1] = darkBefore[y] + (col[y] < mid);
+        uint64_t sum1 = 0, count1 = 0, sq1 = 0;
+        for (int y = kRunMargin; y + kRunMargin < p.height; ++y) {
+            // Dark pixels among the nine rows y - 4 ... y + 4: all or none.
+            const int darkNear = darkBefore[y + kRunMargin + 1] - darkBefore[y - kRunMargin];
+            const int v = col[y];
+            if (darkNear == window && v >= darkMedian - reach && v <= darkMedian + reach) {
+                darkSum += v;
+                ++darkDeep;
+            } else if (darkNear == 0 && v >= c.brightMedian - reach &&
+                       v <= c.brightMedian + reach) {
+                sum1 += v;
+                sq1 += static_cast<uint64_t>(v) * v;
+                ++count1;
+            }
+        }
+        if (count1 >= kMinDeep) {
+            const double mean = static_cast<double>(sum1) / count1;
+            c.light = mean;
+            squares += std::max(0.0, static_cast<double>(sq1) - count1 * mean * mean);
+            brightDeep += count1;
+        } else {
+            c.light = c.brightMedian;
+        }
+    }
+
+    out.darkCore = darkDeep >= kMinDeep;
+    out.silhouette = out.darkCore ? static_cast<double>(darkSum) / darkDeep : darkMedian;
+    out.noise = brightDeep >= kMinDeep ? std::sqrt(squares / brightDeep) : brightNoise;
+
+    // The back light of every column, linear between the sampled columns.
+    std::vector<const Sample*> lit;
+    double lightSum = 0;
+    for (const Sample& c : s)
+        if (c.light >= 0) {
+            lit.push_back(&c);
+            lightSum += c.light;
+        }
+    out.background = lightSum / lit.size();
+    out.light.assign(p.width, static_cast<float>(lit.front()->light));
+    for (std::size_t i = 0; i < lit.size(); ++i) {
+        const Sample& a = *lit[i];
+        if (i + 1 == lit.size()) {
+            for (int x = a.x; x < p.width; ++x)
+                out.light[x] = static_cast<float>(a.light);
+            break;
+        }
+        const Sample& b = *lit[i + 1];
+        for (int x = a.x; x < b.x; ++x)
+            out.light[x] =
+                static_cast<float>(a.light + (b.light - a.light) * (x - a.x) / (b.x - a.x));
+    }
+    for (float& l : out.light)
+        if (l - out.silhouette < kMinContrast)
+            return false;
+    if (out.Contrast() < kMinContrast)
+        return false;
+    out.SetThresholds();
+    return true;
+}
+
+} // namespace edge_gauge::parts
