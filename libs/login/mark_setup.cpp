@@ -30,8 +30,6 @@ class MarkSetupWindow : public kit::Window {
         if (!Create(s))
             return;
         const auto& colours = MarkColours();
-        Control("BUTTON", kColourGroup, BS_GROUPBOX, 10, 8, 150,
-                30 + 24 * static_cast<int>(colours.size()), 0);
         for (std::size_t i = 0; i < colours.size(); ++i) {
             HWND r = Control("BUTTON", colours[i].label,
                              BS_AUTORADIOBUTTON | WS_TABSTOP | (i == 0 ? WS_GROUP : 0), 22,
@@ -40,7 +38,10 @@ class MarkSetupWindow : public kit::Window {
             if (static_cast<int>(i) == now.colour)
                 SendMessageA(r, BM_SETCHECK, BST_CHECKED, 0);
         }
-        Control("BUTTON", kWidthGroup, BS_GROUPBOX | WS_GROUP, 170, 8, 140, 106, 0);
+        // Each frame comes after the buttons it holds, so that it lies under
+        // them and ends their group.
+        Control("BUTTON", kColourGroup, BS_GROUPBOX | WS_GROUP, 10, 8, 150,
+                30 + 24 * static_cast<int>(colours.size()), 0);
         for (int w = MarkSettings::kMinWidth; w <= MarkSettings::kMaxWidth; ++w) {
             const std::string text = std::to_string(w) + " px";
             HWND r = Control("BUTTON", text.c_str(),
@@ -50,6 +51,7 @@ class MarkSetupWindow : public kit::Window {
             if (w == now.width)
                 SendMessageA(r, BM_SETCHECK, BST_CHECKED, 0);
         }
+        Control("BUTTON", kWidthGroup, BS_GROUPBOX | WS_GROUP, 170, 8, 140, 106, 0);
         HWND ticks = Control("BUTTON", kTicksText, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 170,
                              126, 145, 20, kTicksId);
         SendMessageA(ticks, BM_SETCHECK, now.ticks ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -104,8 +106,8 @@ class MarkSetupWindow : public kit::Window {
   private:
     HWND Control(const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
                  int id) {
-        HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd(),
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x,
+                                 y, w, h, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  kit::ThisModule(), nullptr);
         SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                      TRUE);
