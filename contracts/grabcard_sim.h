@@ -37,6 +37,20 @@ typedef struct DrillScene {
     int32_t reserved;         /* 0 */
 } DrillScene;
 
+/* The back light and the glass in front of it, and a white cut drawn into
+ * every frame; kept apart from the drill scene, which SetScene leaves as it is. */
+typedef struct DrillLighting {
+    double backgroundRight; /* back light at the right border, linear across the columns
+                               from the scene's background at the left (below 0: even) */
+    double vignetting;      /* 0 ... 0.9: part of the back light lost at the corners */
+    double dustSmallest;    /* pixels: sides of the dust specks, smallest ... largest */
+    double dustLargest;
+    int32_t dustSpecks; /* dark specks on the glass, off the drill, 0 ... 200 */
+    int32_t dustSeed;   /* where the specks lie follows from this seed */
+    int32_t cutColumn;  /* white columns c - 1 and c on every row (below 0: none) */
+    int32_t reserved;   /* 0 */
+} DrillLighting;
+
 /* The true geometry of the scene's silhouette, in pixels. */
 typedef struct DrillTruth {
     double tipColumn;        /* leftmost point of the silhouette */
@@ -75,6 +89,10 @@ typedef int32_t(__stdcall* GrabcardSimGetSceneFn)(DrillScene* scene);
 typedef int32_t(__stdcall* GrabcardSimGetTruthFn)(DrillTruth* truth);
 typedef int32_t(__stdcall* GrabcardSimFrameCountFn)(void);
 typedef int32_t(__stdcall* GrabcardSimSetSourceFn)(int32_t source);
+/* SetLighting: 0 the next frame shows it; 1 refused (null or unusable
+ * values), the lighting stays.  GetLighting: 0, filled in; 1 null. */
+typedef int32_t(__stdcall* GrabcardSimSetLightingFn)(const DrillLighting* lighting);
+typedef int32_t(__stdcall* GrabcardSimGetLightingFn)(DrillLighting* lighting);
 
 #ifdef __cplusplus
 }
@@ -85,5 +103,7 @@ static_assert(sizeof(DrillScene) == 136, "DrillScene: 16 doubles and two int32")
 static_assert(offsetof(DrillScene, noiseSigma) == 120, "DrillScene layout");
 static_assert(offsetof(DrillScene, seed) == 128, "DrillScene layout");
 static_assert(sizeof(DrillTruth) == 96, "DrillTruth: 12 doubles");
+static_assert(sizeof(DrillLighting) == 48, "DrillLighting: 4 doubles and four int32");
+static_assert(offsetof(DrillLighting, dustSpecks) == 32, "DrillLighting layout");
 static_assert(offsetof(DrillTruth, ringHeight) == 88, "DrillTruth layout");
 #endif

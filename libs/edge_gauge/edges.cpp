@@ -31,7 +31,8 @@ namespace edge_gauge::parts {
 namespace {
 
 constexpr double kBandOutlier = 4.0;   // noise sigmas of a band mean from its neighbours'
-constexpr double kMedianOfNine = 0.42; // noise of a median of nine, in single-value sigmas
+constexpr double kMedianNoise = 0.28;  // noise of the running median, in single-column sigmas
+constexpr double kBandNoise = 1.3;     // the back light's share of a column's extent noise
 constexpr double kLeastOutlier = 0.05; // pixels: edges this close to the median always count
 
 const double kNone = std::numeric_limits<double>::quiet_NaN();
@@ -129,7 +130,7 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vecto
     std::vector<Bands> above(span), below(span);
     for (int i = 0; i < span; ++i) {
         const int x = t.tip + i;
-        const Outline o = t.outline[i];
+        const Outline o = t.windows[i];
         const int topFrom = o.top - kEdgeOut, bottomTo = o.bottom + kEdgeOut;
         Bands& a = above[i];
         a.edgeRow = o.top;
@@ -162,7 +163,7 @@ void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vecto
     const int span = static_cast<int>(t.outline.size());
     for (int i = 0; i < span; ++i) {
         const int x = t.tip + i;
-        const Outline o = t.outline[i];
+        const Outline o = t.windows[i];
         int topFrom = o.top - kEdgeOut, topTo, bottomFrom, bottomTo = o.bottom + kEdgeOut;
         if (o.bottom - o.top >= 2 * kEdgeIn + 1) {
             topTo = o.top + kEdgeIn - 1;
@@ -227,7 +228,7 @@ double RobustMean(std::vector<double> v, std::vector<char>& keep, const std::vec
 
 } // namespace
 
-bool FindWidest(const std::vector<Edges>& edges, Widest& w) {
+bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w) {
     const int span = static_cast<int>(edges.size());
     if (span == 0)
         return false;
@@ -236,18 +237,35 @@ bool FindWidest(const std::vector<Edges>& edges, Widest& w) {
         extent[i] = edges[i].Extent();
     w.smooth.resize(span);
     std::vector<double> window;
-    std::vector<double> residual;
     for (int i = 0; i < span; ++i) {
         const int from = std::max(0, i - kSmoothReach), to = std::min(span - 1, i + kSmoothReach);
         window.assign(extent.begin() + from, extent.begin() + to + 1);
         w.smooth[i] = MedianOf(window);
-        if (edges[i].clean)
-            residual.push_back(std::fabs(extent[i] - w.smooth[i]));
     }
-    w.noise = residual.empty() ? 0.0 : 1.4826 * MedianOf(residual);
+    w.noise = columnNoise;
     const double largest = *std::max_element(w.smooth.begin(), w.smooth.end());
-    const double tolerance = std::max(kWidestFloor, kWidestNoise * kMedianOfNine * w.noise);
+    const double tolerance = std::max(kWidestFloor, kWidestNoise * kMedianNoise * w.noise);
     auto inWidest = [&](int i) { return w.smooth[i] >= largest - tolerance; };
+    // A span that ends while the extent still grows (a cut in the cone or
+    // the neck): its last column is the widest.
+    const int tail = std::min(span, kTailColumns);
+    if (tail >= 3 && inWidest(span - 1)) {
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (int i = span - tail; i < span; ++i) {
+            sx += i;
+            sy += extent[i];
+            sxx += static_cast<double>(i) * i;
+            sxy += i * extent[i];
+        }
+        const double slope = (tail * sxy - sx * sy) / (tail * sxx - sx * sx);
+        if (slope * (tail - 1) > tolerance + 3 * w.noise) {
+            w.columns.assign(1, span - 1);
+            w.top = edges[span - 1].top;
+            w.bottom = edges[span - 1].bottom;
+            w.column = span - 1;
+            return std::isfinite(w.top) && std::isfinite(w.bottom);
+        }
+    }
     w.columns.clear();
     for (int i = 0; i < span;) {
         if (!inWidest(i)) {
@@ -295,10 +313,23 @@ bool FindWidest(const std::vector<Edges>& edges, Widest& w) {
     return std::isfinite(w.top) && std::isfinite(w.bottom);
 }
 
-Body FindBody(const Trace& t, const Widest& w) {
+double ColumnNoise(const Levels& lv) {
+    // Both windows' sums, and the back light next to them.
+    return kBandNoise * std::sqrt(2.0 * (kEdgeOut + kEdgeIn)) * lv.noise / lv.Contrast();
+}
+
+Body FindBody(const Trace& t, const std::vector<Edges>& edges) {
     Body body;
-    const std::vector<double>& m = w.smooth;
-    const int span = static_cast<int>(m.size());
+    // The extent's running median over five columns: short enough for the
+    // body of a span that ends soon after the cone.
+    const int span = static_cast<int>(edges.size());
+    std::vector<double> m(span), window;
+    for (int i = 0; i < span; ++i) {
+        window.clear();
+        for (int j = std::max(0, i - kPlaceReach); j <= std::min(span - 1, i + kPlaceReach); ++j)
+            window.push_back(edges[j].Extent());
+        m[i] = MedianOf(window);
+    }
     for (int i = 0; i + kFlatColumns < span; ++i) {
         const auto [mn, mx] = std::minmax_element(m.begin() + i, m.begin() + i + kFlatColumns + 1);
         if (*mx - *mn > kFlatTolerance)

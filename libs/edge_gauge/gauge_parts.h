@@ -30,7 +30,9 @@ constexpr double kContrastToNoise = 8;
 constexpr int kWhite = 255;          // the grey level of the station's cut and bands
 constexpr int kMinDrillColumns = 8;  // dark columns that make a drill, not a speck
 constexpr int kMaxStarts = 8;        // places tried where a drill may begin on the right
-constexpr int kSmoothReach = 4;      // columns either side of the running median of extents
+constexpr int kSmoothReach = 10;     // columns either side of the running median of extents
+constexpr int kTailColumns = 9;      // last columns of a span whose extent may still grow
+constexpr int kPlaceReach = 2;       // columns either side whose outline places a window
 constexpr double kWidestFloor = 0.2; // pixels: least tolerance of the widest part's extent
 constexpr double kWidestNoise = 7.0; // tolerance in running-median noise sigmas
 constexpr double kOutlierSigmas = 4.5;
@@ -93,6 +95,10 @@ struct Trace {
     int tip = -1;                 // leftmost column with a dark pixel of the silhouette
     int last = -1;                // last column of the span
     std::vector<Outline> outline; // columns tip ... last
+    // Where the edge windows lie: the outline's rows, each the median of
+    // five neighbouring columns', so that a window is not placed by the
+    // noise of the pixels it sums.
+    std::vector<Outline> windows;
 };
 
 enum class TraceResult { Found, NoSilhouette, TouchesTopOrBottom };
@@ -131,7 +137,11 @@ struct Widest {
     double noise = 0;           // pixels: the extent's noise in a single column
 };
 
-bool FindWidest(const std::vector<Edges>& edges, Widest& w);
+// columnNoise: pixels, the expected noise of a single column's extent.
+bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w);
+
+// The noise of a single column's extent, from the sensor noise.
+double ColumnNoise(const Levels& lv);
 
 // The discrete Gaussian: sampled at whole pixels out to 4 sigma, summing to 1.
 struct Kernel {
@@ -152,7 +162,7 @@ struct Body {
 };
 
 // The body next to the tip: the first stretch of equal extent.
-Body FindBody(const Trace& t, const Widest& w);
+Body FindBody(const Trace& t, const std::vector<Edges>& edges);
 
 // The blur from the body's edges next to the tip, or the widest part's.
 double MeasureBlur(const Picture& p, const Levels& lv, const Trace& t,

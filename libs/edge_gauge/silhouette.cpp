@@ -63,7 +63,7 @@ Finding FindEdges(const uint8_t* image, int width, int height, EdgePoints& point
     MeasureLight(p, lv, trace, edges);
     MeasureEdges(p, lv, trace, edges);
     Widest widest;
-    if (!FindWidest(edges, widest))
+    if (!FindWidest(edges, ColumnNoise(lv), widest))
         return Finding::NoSilhouette;
     double thinSigma = 0; // the blur, when fitted with the level of a thin silhouette
     if (!lv.darkCore) {
@@ -74,7 +74,7 @@ Finding FindEdges(const uint8_t* image, int width, int height, EdgePoints& point
             lv.silhouette = level;
             thinSigma = sigma;
             MeasureEdges(p, lv, trace, edges);
-            if (!FindWidest(edges, widest))
+            if (!FindWidest(edges, ColumnNoise(lv), widest))
                 return Finding::NoSilhouette;
         }
         seen.silhouette = lv.silhouette;
@@ -82,7 +82,7 @@ Finding FindEdges(const uint8_t* image, int width, int height, EdgePoints& point
     seen.widestFirst = tip + widest.columns.front();
     seen.widestLast = tip + widest.columns.back();
 
-    Body body = FindBody(trace, widest);
+    Body body = FindBody(trace, edges);
     double tipColumn = tip - 0.5, coneLength = 0, sigma = kDefaultBlur;
     if (body.first >= 0) {
         sigma = MeasureBlur(p, lv, trace, edges, body, widest,

@@ -196,6 +196,24 @@ CameraConfig ReadCameraConfig(const std::string& iniPath) {
     int32_t seed = static_cast<int32_t>(s.seed);
     ini.Whole("Scene", "Seed", seed);
     s.seed = static_cast<uint32_t>(seed);
+    // The back light, the dust on its glass and a white cut in every frame.
+    scene("BackgroundRight", s.backgroundRight);
+    scene("Vignetting", s.vignetting);
+    scene("DustSmallest", s.dustSmallest);
+    scene("DustLargest", s.dustLargest);
+    auto whole = [&](const char* key, int32_t& value) {
+        const int32_t before = value;
+        ini.Whole("Scene", key, value);
+        if (const char* problem = drill_scene::SceneProblem(s)) {
+            Ini::Report(std::string("[Scene] ") + key + ": " + problem + "; the default stays");
+            value = before;
+        }
+    };
+    whole("DustSpecks", s.dustSpecks);
+    int32_t dustSeed = static_cast<int32_t>(s.dustSeed);
+    whole("DustSeed", dustSeed);
+    s.dustSeed = static_cast<uint32_t>(dustSeed);
+    whole("CutColumn", s.cutColumn);
     return c;
 }
 

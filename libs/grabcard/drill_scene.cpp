@@ -328,7 +328,69 @@ bool SameClean(const Scene& a, const Scene& b) {
            a.totalLength == b.totalLength && a.tipAngle == b.tipAngle &&
            a.ringOuterDiameter == b.ringOuterDiameter && a.ringWidth == b.ringWidth &&
            a.ringPlace == b.ringPlace && a.background == b.background &&
-           a.silhouette == b.silhouette && a.blurSigma == b.blurSigma;
+           a.silhouette == b.silhouette && a.blurSigma == b.blurSigma &&
+           a.backgroundRight == b.backgroundRight && a.vignetting == b.vignetting &&
+           a.dustSpecks == b.dustSpecks && a.dustSmallest == b.dustSmallest &&
+           a.dustLargest == b.dustLargest && a.dustSeed == b.dustSeed;
+}
+
+// Uniform in lo ... hi from a SplitMix64 state.
+double UniformIn(uint64_t& state, double lo, double hi) {
+    return lo + (hi - lo) * static_cast<double>(SplitMix(state) >> 11) * (1.0 / 9007199254740992.0);
+}
+
+// The length of a ... b within the pixel c - 0.5 ... c + 0.5.
+double Overlap(double a, double b, int c) {
+    return std::max(0.0, std::min(b, c + 0.5) - std::max(a, c - 0.5));
+}
+
+// Places the scene's specks where the drill's coverage leaves room for them.
+std::vector<Speck> PlaceSpecks(const Scene& s, const std::vector<float>& drill, int width,
+                               int height) {
+    std::vector<Speck> specks;
+    if (s.dustSpecks <= 0 || width <= 0 || height <= 0)
+        return specks;
+    uint64_t state = 0x5EED0000ull ^ (static_cast<uint64_t>(s.dustSeed) << 20);
+    constexpr int kTries = 64;
+    for (int n = 0; n < s.dustSpecks; ++n) {
+        for (int attempt = 0; attempt < kTries; ++attempt) {
+            const double side = UniformIn(state, s.dustSmallest, s.dustLargest);
+            const double x = UniformIn(state, 0.0, width - 1.0);
+            const double y = UniformIn(state, 0.0, height - 1.0);
+            const double reach = 0.5 * side + kSpeckClearance;
+            const int x0 = std::max(0, static_cast<int>(std::floor(x - reach)));
+            const int x1 = std::min(width - 1, static_cast<int>(std::ceil(x + reach)));
+            const int y0 = std::max(0, static_cast<int>(std::floor(y - reach)));
+            const int y1 = std::min(height - 1, static_cast<int>(std::ceil(y + reach)));
+            bool free = true;
+            for (int yy = y0; free && yy <= y1; ++yy)
+                for (int xx = x0; free && xx <= x1; ++xx)
+                    free = drill[static_cast<std::size_t>(yy) * width + xx] == 0.0f;
+            if (free) {
+                specks.push_back({x, y, side});
+                break;
+            }
+        }
+    }
+    return specks;
+}
+
+// Adds the specks' exact coverage to a coverage picture (at most 1 a pixel).
+void AddSpecks(const std::vector<Speck>& specks, std::vector<float>& picture, int width,
+               int height) {
+    for (const Speck& k : specks) {
+        const double h = 0.5 * k.side;
+        const int x0 = std::max(0, static_cast<int>(std::floor(k.x - h + 0.5)));
+        const int x1 = std::min(width - 1, static_cast<int>(std::floor(k.x + h + 0.5)));
+        const int y0 = std::max(0, static_cast<int>(std::floor(k.y - h + 0.5)));
+        const int y1 = std::min(height - 1, static_cast<int>(std::floor(k.y + h + 0.5)));
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                float& v = picture[static_cast<std::size_t>(y) * width + x];
+                const double a = Overlap(k.x - h, k.x + h, x) * Overlap(k.y - h, k.y + h, y);
+                v = static_cast<float>(std::min(1.0, v + a));
+            }
+    }
 }
 
 } // namespace
@@ -362,6 +424,15 @@ const char* SceneProblem(const Scene& s) {
         return "the blur sigma must lie within 0 ... 100 pixels";
     if (s.noiseSigma < 0.0 || s.noiseSigma > 1000.0)
         return "the noise sigma must lie within 0 ... 1000 grey levels";
+    if (!Finite(s.backgroundRight) || s.backgroundRight > 255.0)
+        return "the back light at the right border must lie within 0 ... 255 (below 0: none)";
+    if (!Finite(s.vignetting) || s.vignetting < 0.0 || s.vignetting > 0.9)
+        return "the vignetting must lie within 0 ... 0.9";
+    if (s.dustSpecks < 0 || s.dustSpecks > kMostSpecks)
+        return "the number of dust specks must lie within 0 ... 200";
+    if (!Finite(s.dustSmallest) || !Finite(s.dustLargest) || !(s.dustSmallest > 0.0) ||
+        s.dustLargest < s.dustSmallest || s.dustLargest > 50.0)
+        return "the dust specks' sides must lie above 0 and at most 50 pixels, smallest first";
     return nullptr;
 }
 
@@ -467,13 +538,46 @@ void Blur(std::vector<float>& picture, int width, int height, double sigma) {
     picture.swap(out);
 }
 
+std::vector<Speck> SpecksOf(const Scene& scene, int width, int height) {
+    if (scene.dustSpecks <= 0)
+        return {};
+    return PlaceSpecks(scene, Coverage(scene, width, height), width, height);
+}
+
+double BackLightAt(const Scene& s, int width, int height, double x, double y) {
+    const double right = s.backgroundRight >= 0.0 ? s.backgroundRight : s.background;
+    const double across = width > 1 ? x / (width - 1.0) : 0.0;
+    double light = s.background + (right - s.background) * across;
+    if (s.vignetting > 0.0) {
+        const double cx = 0.5 * (width - 1.0), cy = 0.5 * (height - 1.0);
+        const double corner = cx * cx + cy * cy;
+        if (corner > 0.0)
+            light *= 1.0 - s.vignetting * ((x - cx) * (x - cx) + (y - cy) * (y - cy)) / corner;
+    }
+    return light;
+}
+
 std::vector<float> CleanPicture(const Scene& scene, int width, int height) {
     std::vector<float> picture = Coverage(scene, width, height);
+    if (scene.dustSpecks > 0)
+        AddSpecks(PlaceSpecks(scene, picture, width, height), picture, width, height);
     Blur(picture, width, height, scene.blurSigma);
-    const float bright = static_cast<float>(scene.background);
-    const float contrast = static_cast<float>(scene.background - scene.silhouette);
-    for (float& v : picture)
-        v = bright - contrast * v;
+    const double dark = scene.silhouette;
+    const bool even = (scene.backgroundRight < 0.0 || scene.backgroundRight == scene.background) &&
+                      scene.vignetting == 0.0;
+    if (even) {
+        const float bright = static_cast<float>(scene.background);
+        const float contrast = static_cast<float>(scene.background - dark);
+        for (float& v : picture)
+            v = bright - contrast * v;
+        return picture;
+    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            float& v = picture[static_cast<std::size_t>(y) * width + x];
+            const double light = BackLightAt(scene, width, height, x, y);
+            v = static_cast<float>(light - (light - dark) * v);
+        }
     return picture;
 }
 
@@ -492,10 +596,20 @@ void Expose(const std::vector<float>& clean, const Scene& scene, uint64_t frame,
         Put(out, i, bytesPerPixel, Quantize(clean[i] + sigma * normal.Normal(random)));
 }
 
+void DrawCut(const Scene& scene, int width, int height, uint8_t* out, int bytesPerPixel) {
+    const int c = scene.cutColumn;
+    if (c < 0 || width < 2)
+        return;
+    for (int y = 0; y < height; ++y)
+        for (int x = std::max(c - 1, 0); x <= std::min(c, width - 2); ++x)
+            Put(out, static_cast<std::size_t>(y) * width + x, bytesPerPixel, 255);
+}
+
 std::vector<uint8_t> RenderFrame(const Scene& scene, int width, int height, uint64_t frame) {
     const std::vector<float> clean = CleanPicture(scene, width, height);
     std::vector<uint8_t> out(clean.size());
     Expose(clean, scene, frame, out.data(), 1);
+    DrawCut(scene, width, height, out.data(), 1);
     return out;
 }
 
@@ -513,6 +627,7 @@ void SceneCamera::Frame(int width, int height, uint64_t frame, uint8_t* out, int
         fresh_ = true;
     }
     Expose(clean_, scene_, frame, out, bytesPerPixel);
+    DrawCut(scene_, width, height, out, bytesPerPixel);
 }
 
 } // namespace drill_scene

@@ -6,7 +6,10 @@
 // shank.  The picture is rendered as the optics and the sensor would make
 // it: the exact fraction of every pixel that the silhouette covers, then the
 // optics' Gaussian blur, then the sensor's Gaussian noise, rounded to 8-bit
-// grey levels.  Portable C++: no Windows header.
+// grey levels.  Dust specks on the glass are dark like the drill; the back
+// light may vary across the picture and fall off towards its corners, while
+// the drill's own level stays (it blocks the light).  Portable C++: no
+// Windows header.
 //
 // Image coordinates, in pixels: the centre of pixel (column x, row y) lies at
 // (x, y); the pixel covers x - 0.5 ... x + 0.5 and y - 0.5 ... y + 0.5.  The
@@ -41,7 +44,34 @@ struct Scene {
     double blurSigma = 1.0;         // pixels: sigma of the optics' Gaussian blur
     double noiseSigma = 2.0;        // grey levels: sigma of the sensor's Gaussian noise
     uint32_t seed = 1;              // the noise is a function of the seed and the frame
+
+    // The back light and the glass in front of it, as a station sees them.
+    double backgroundRight = -1; // back light at the right border (below 0: `background`),
+                                 // linear across the columns from `background` at the left
+    double vignetting = 0;       // 0 ... 0.9: the part of the back light lost at the corners,
+                                 // growing with the square of the distance from the middle
+    int32_t dustSpecks = 0;      // dark specks on the glass, 0 ... kMostSpecks, off the drill
+    double dustSmallest = 2.0;   // pixels: side of the smallest and the largest speck
+    double dustLargest = 4.0;
+    uint32_t dustSeed = 1;  // where the specks lie follows from this seed
+    int32_t cutColumn = -1; // a white cut drawn over columns c - 1 and c as the station draws
+                            // it, after the noise (below 0: none)
 };
+
+constexpr int32_t kMostSpecks = 200;
+constexpr double kSpeckClearance = 3.0; // pixels between a speck and the drill's silhouette
+
+// A dark speck of dust: a square of the given side centred at (x, y).
+struct Speck {
+    double x, y, side;
+};
+
+// The specks of a scene in a picture of the given size: placed from the
+// dust seed, each at least kSpeckClearance pixels from the drill.
+std::vector<Speck> SpecksOf(const Scene& scene, int width, int height);
+
+// The back light at pixel (x, y) of a picture of the given size.
+double BackLightAt(const Scene& scene, int width, int height, double x, double y);
 
 // The true geometry of a scene's silhouette, in pixels (image coordinates).
 struct Truth {
@@ -83,7 +113,11 @@ std::vector<float> CleanPicture(const Scene& scene, int width, int height);
 void Expose(const std::vector<float>& clean, const Scene& scene, uint64_t frame, uint8_t* out,
             int bytesPerPixel);
 
-// CleanPicture and Expose in one step, one byte per pixel.
+// The scene's white cut (cutColumn), drawn into a frame as the station
+// draws it: columns c - 1 ... c within 0 ... width - 2, every row 255.
+void DrawCut(const Scene& scene, int width, int height, uint8_t* out, int bytesPerPixel);
+
+// CleanPicture, Expose and DrawCut in one step, one byte per pixel.
 std::vector<uint8_t> RenderFrame(const Scene& scene, int width, int height, uint64_t frame = 0);
 
 // A camera looking at one scene: keeps the clean picture, so that a frame

@@ -428,8 +428,8 @@ Camera& TheCamera() {
     return camera;
 }
 
-drill_scene::Scene FromC(const DrillScene& c) {
-    drill_scene::Scene s;
+// The drill of a C scene over the lighting of `s`.
+drill_scene::Scene FromC(const DrillScene& c, drill_scene::Scene s) {
     s.mmPerPixel = c.mmPerPixel;
     s.tipColumn = c.tipColumn;
     s.axisRow = c.axisRow;
@@ -469,6 +469,30 @@ DrillScene ToC(const drill_scene::Scene& s) {
     c.blurSigma = s.blurSigma;
     c.noiseSigma = s.noiseSigma;
     c.seed = static_cast<int32_t>(s.seed);
+    c.reserved = 0;
+    return c;
+}
+
+drill_scene::Scene WithLighting(const DrillLighting& c, drill_scene::Scene s) {
+    s.backgroundRight = c.backgroundRight;
+    s.vignetting = c.vignetting;
+    s.dustSmallest = c.dustSmallest;
+    s.dustLargest = c.dustLargest;
+    s.dustSpecks = c.dustSpecks;
+    s.dustSeed = static_cast<uint32_t>(c.dustSeed);
+    s.cutColumn = c.cutColumn;
+    return s;
+}
+
+DrillLighting LightingOf(const drill_scene::Scene& s) {
+    DrillLighting c{};
+    c.backgroundRight = s.backgroundRight;
+    c.vignetting = s.vignetting;
+    c.dustSmallest = s.dustSmallest;
+    c.dustLargest = s.dustLargest;
+    c.dustSpecks = s.dustSpecks;
+    c.dustSeed = static_cast<int32_t>(s.dustSeed);
+    c.cutColumn = s.cutColumn;
     c.reserved = 0;
     return c;
 }
@@ -527,10 +551,28 @@ int32_t __stdcall GrabcardSetWaitMehod(int32_t, int32_t method) {
 int32_t __stdcall GrabcardSimSetScene(const DrillScene* scene) {
     if (!scene)
         return 1;
-    const drill_scene::Scene s = FromC(*scene);
+    const drill_scene::Scene s = FromC(*scene, TheCamera().GetScene());
     if (drill_scene::SceneProblem(s))
         return 1;
     TheCamera().SetScene(s);
+    return 0;
+}
+
+// The lighting of the scene: kept apart from the drill, which SetScene sets.
+int32_t __stdcall GrabcardSimSetLighting(const DrillLighting* lighting) {
+    if (!lighting)
+        return 1;
+    const drill_scene::Scene s = WithLighting(*lighting, TheCamera().GetScene());
+    if (drill_scene::SceneProblem(s))
+        return 1;
+    TheCamera().SetScene(s);
+    return 0;
+}
+
+int32_t __stdcall GrabcardSimGetLighting(DrillLighting* lighting) {
+    if (!lighting)
+        return 1;
+    *lighting = LightingOf(TheCamera().GetScene());
     return 0;
 }
 
@@ -572,6 +614,8 @@ static_assert(std::is_same_v<decltype(&GrabcardSetGrabFinishFun), GrabcardSetGra
 static_assert(std::is_same_v<decltype(&GrabcardSetWaitMehod), GrabcardSetWaitMehodFn>);
 static_assert(std::is_same_v<decltype(&GrabcardSimSetScene), GrabcardSimSetSceneFn>);
 static_assert(std::is_same_v<decltype(&GrabcardSimGetScene), GrabcardSimGetSceneFn>);
+static_assert(std::is_same_v<decltype(&GrabcardSimSetLighting), GrabcardSimSetLightingFn>);
+static_assert(std::is_same_v<decltype(&GrabcardSimGetLighting), GrabcardSimGetLightingFn>);
 static_assert(std::is_same_v<decltype(&GrabcardSimGetTruth), GrabcardSimGetTruthFn>);
 static_assert(std::is_same_v<decltype(&GrabcardSimFrameCount), GrabcardSimFrameCountFn>);
 static_assert(std::is_same_v<decltype(&GrabcardSimSetSource), GrabcardSimSetSourceFn>);
