@@ -15,6 +15,8 @@
 //                                   to IMG\NAME (TIFF) with the imaging library
 //     run N [SEED]                  the ring-setting machine: calibrate, then N
 //                                   drills through inspections A and B
+//     dusty                         the runs after it: dust on the back light's
+//                                   glass, the back light uneven
 #include "host/ring_setting_run.h"
 
 #include <windows.h>
@@ -189,6 +191,8 @@ int main(int argc, char** argv) {
             const host::StationApi api{s.Open, s.Close, s.Dialog, s.Function, s.Callback,
                                        s.GetParametr};
             failures += host::RunRingSetting(api, drills, seed, true);
+        } else if (step == "dusty") {
+            host::UseDustyCamera(true);
         } else if (step == "pump") {
             Pump(static_cast<DWORD>(next(500)));
         } else {

@@ -17,9 +17,19 @@
 namespace host {
 namespace {
 
-constexpr double kPulsesPerMm = 2000.0;  // PitchX 5 mm, PulseX 10000 (Kest.INI)
+constexpr double kPulsesPerMm = 2000.0; // PitchX 5 mm, PulseX 10000 (Kest.INI)
 
-machine::Geometry TheMachine() { return machine::Geometry{}; }
+machine::Geometry TheMachine() {
+    return machine::Geometry{};
+}
+
+bool gDusty = false; // the camera of the runs: dusty glass, uneven back light
+
+// The dusty, unevenly lit camera: the back light falls from 230 grey levels
+// at the right to 160 at the left and by a fifth towards the corners, a
+// dozen dark specks of 2 to 4 pixels lie on its glass.
+constexpr double kDustyLeft = 160, kDustyRight = 230, kDustyCorners = 0.2;
+constexpr int32_t kDustySpecks = 12;
 
 // The recipe as the machine builder stores it for the station.
 bool WriteRecipe(const machine::Geometry& g, const machine::Recipe& r) {
@@ -41,16 +51,18 @@ bool WriteRecipe(const machine::Geometry& g, const machine::Recipe& r) {
     m.Diameter = r.diameter;
     m.DiameterUpTol = r.diameterTol;
     m.DiameterLowTol = -r.diameterTol;
-    m.DiameterRangeX1 = 250;  // in the fluted body while the tip stands near N
+    m.DiameterRangeX1 = 250; // in the fluted body while the tip stands near N
     std::ofstream out("Kest.cfg", std::ios::binary | std::ios::trunc);
     const std::vector<uint8_t> bytes = station::EncodeParameterFile(p);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
 struct Camera {
     GrabcardSimSetSceneFn SetScene = nullptr;
     GrabcardSimGetSceneFn GetScene = nullptr;
+    GrabcardSimSetLightingFn SetLighting = nullptr;
     bool Bind() {
         HMODULE m = GetModuleHandleA("Grabcard.dll");
         if (!m)
@@ -59,7 +71,9 @@ struct Camera {
             reinterpret_cast<void*>(GetProcAddress(m, "GrabcardSimSetScene")));
         GetScene = reinterpret_cast<GrabcardSimGetSceneFn>(
             reinterpret_cast<void*>(GetProcAddress(m, "GrabcardSimGetScene")));
-        return SetScene && GetScene;
+        SetLighting = reinterpret_cast<GrabcardSimSetLightingFn>(
+            reinterpret_cast<void*>(GetProcAddress(m, "GrabcardSimSetLighting")));
+        return SetScene && GetScene && (!gDusty || SetLighting);
     }
     // The drill in front of the camera: tip at a column, ring if pressed.
     void Show(const machine::Geometry& g, double tipColumn, double length, double diameter,
@@ -78,12 +92,23 @@ struct Camera {
         s.ringOuterDiameter = ringDepth > 0 ? 4.0 : 0.0;
         s.ringWidth = ringDepth > 0 ? 0.3 : 0.0;
         s.ringPlace = ringDepth > 0 ? ringDepth : 9.0;
-        s.background = 200;
+        s.background = gDusty ? kDustyLeft : 200;
         s.silhouette = 40;
         s.blurSigma = 1.0;
         s.noiseSigma = 2.0;
         s.seed = seed;
         SetScene(&s);
+        if (gDusty) {
+            DrillLighting l{};
+            l.backgroundRight = kDustyRight;
+            l.vignetting = kDustyCorners;
+            l.dustSmallest = 2.0;
+            l.dustLargest = 4.0;
+            l.dustSpecks = kDustySpecks;
+            l.dustSeed = seed; // the dust moves from drill to drill
+            l.cutColumn = -1;
+            SetLighting(&l);
+        }
     }
 };
 
@@ -102,8 +127,7 @@ struct Summary {
     int errors = 0;
 };
 
-void RunDrills(const StationApi& station, Camera& camera, int drills, uint32_t seed,
-               Summary& sum) {
+void RunDrills(const StationApi& station, Camera& camera, int drills, uint32_t seed, Summary& sum) {
     const machine::Geometry g = TheMachine();
     const machine::Machine m(g);
     const machine::Recipe recipe;
@@ -211,9 +235,14 @@ int RunRingSetting(const StationApi& station, int drills, uint32_t seed, bool sh
     std::printf("summary: %d drills, %d OK, %d NG; %d false accepts, %d false rejects "
                 "(%d drills within 2 um of a limit not counted)\n",
                 drills, sum.ok, sum.ng, sum.falseAccepts, sum.falseRejects, sum.nearLimit);
-    std::printf("ring depth after compensation: mean error %+.3f um, standard deviation %.3f um\n",
-                mean, std::sqrt(var > 0 ? var : 0));
+    std::printf(
+        "ring depth after compensation%s: mean error %+.3f um, standard deviation %.3f um\n",
+        gDusty ? " (dusty, unevenly lit camera)" : "", mean, std::sqrt(var > 0 ? var : 0));
     return sum.mismatches;
+}
+
+void UseDustyCamera(bool dusty) {
+    gDusty = dusty;
 }
 
 } // namespace host

@@ -24,4 +24,9 @@ struct StationApi {
 // that disagree with the truth away from the tolerance limits.
 int RunRingSetting(const StationApi& station, int drills, uint32_t seed, bool showWindow);
 
+// The runs after this call see the drill through a dusty glass in front of
+// an unevenly lit back light (160 grey levels at the left, 230 at the right,
+// darker towards the corners); the summary names the camera.
+void UseDustyCamera(bool dusty);
+
 } // namespace host
