@@ -426,3 +426,62 @@ TEST(DrillScene, CameraFramesEqualSingleRenders) {
     camera.Frame(64, 48, 4, small.data(), 1);
     EXPECT_EQ(small, drill_scene::RenderFrame(s, 64, 48, 4)) << "a new size is redrawn";
 }
+
+// The back light, the dust and the cut that the camera can add.
+TEST(DrillScene, BackLightRunsAcrossAndFallsOffTowardsTheCorners) {
+    drill_scene::Scene s;
+    s.tipColumn = 5000; // the back light alone
+    s.noiseSigma = 0;
+    s.background = 160;
+    s.backgroundRight = 230;
+    const auto flat = drill_scene::CleanPicture(s, 64, 48);
+    EXPECT_NEAR(flat[0], 160, 1e-3);
+    EXPECT_NEAR(flat[63], 230, 1e-3);
+    EXPECT_NEAR(flat[47 * 64 + 63], 230, 1e-3);
+    s.vignetting = 0.2;
+    const auto corners = drill_scene::CleanPicture(s, 64, 48);
+    EXPECT_NEAR(corners[63], 230 * 0.8, 1e-3) << "a corner loses the vignetting's part";
+    EXPECT_NEAR(corners[47 * 64 + 63], 230 * 0.8, 1e-3);
+    EXPECT_GT(corners[24 * 64 + 32], 0.99 * drill_scene::BackLightAt(s, 64, 48, 32, 24) - 1e-3);
+    EXPECT_NEAR(corners[24 * 64 + 32], drill_scene::BackLightAt(s, 64, 48, 32, 24), 1e-3);
+    s.vignetting = 1.5;
+    EXPECT_NE(drill_scene::SceneProblem(s), nullptr);
+}
+
+TEST(DrillScene, DustSpecksLieOffTheDrillAndAreDark) {
+    drill_scene::Scene s;
+    s.noiseSigma = 0;
+    s.dustSpecks = 30;
+    s.dustSeed = 5;
+    const auto specks = drill_scene::SpecksOf(s, 640, 480);
+    EXPECT_EQ(specks.size(), 30u);
+    const auto cover = drill_scene::Coverage(s, 640, 480);
+    const auto picture = drill_scene::CleanPicture(s, 640, 480);
+    for (const auto& k : specks) {
+        EXPECT_GE(k.side, 2.0);
+        EXPECT_LE(k.side, 4.0);
+        const int x = static_cast<int>(std::lround(k.x)), y = static_cast<int>(std::lround(k.y));
+        EXPECT_EQ(cover[static_cast<std::size_t>(y) * 640 + x], 0.0f) << "off the drill";
+        EXPECT_LT(picture[static_cast<std::size_t>(y) * 640 + x], 200.0f) << "dark on the glass";
+    }
+    s.dustSeed = 6;
+    const auto other = drill_scene::SpecksOf(s, 640, 480);
+    EXPECT_NE(other.front().x, specks.front().x) << "the seed places them";
+    s.dustSpecks = 201;
+    EXPECT_NE(drill_scene::SceneProblem(s), nullptr);
+}
+
+TEST(DrillScene, TheCutIsDrawnAfterTheNoise) {
+    drill_scene::Scene s;
+    s.cutColumn = 300;
+    const auto frame = drill_scene::RenderFrame(s, 640, 480, 3);
+    for (int y = 0; y < 480; ++y) {
+        EXPECT_EQ(frame[static_cast<std::size_t>(y) * 640 + 299], 255);
+        EXPECT_EQ(frame[static_cast<std::size_t>(y) * 640 + 300], 255);
+    }
+    EXPECT_NE(frame[240 * 640 + 301], 255) << "the drill right of the cut";
+    s.cutColumn = 639; // within 0 ... W - 2: column 638 only
+    const auto edge = drill_scene::RenderFrame(s, 640, 480, 3);
+    EXPECT_EQ(edge[240 * 640 + 638], 255);
+    EXPECT_NE(edge[240 * 640 + 639], 255);
+}

@@ -462,3 +462,94 @@ TEST(Silhouette, TheWhiteCutDoesNotSetTheGreyLevels) {
         EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.03) << "cut " << c;
     }
 }
+
+// The drill is what reaches the right border or a cut: a white column
+// anywhere, also on one of the columns sampled for the grey levels, changes
+// nothing left of it, however close to the tip it lies.
+TEST(Silhouette, ACutCloseToTheTipOnASampledColumnKeepsTheTip) {
+    Scene s = Default();
+    s.mmPerPixel = 0.01;
+    s.ringWidth = 0;
+    s.bodyDiameter = 1.5;
+    const int sampled = (2 * 7 + 1) * kWidth / 32; // column 300, one the gauge samples
+    for (double gap : {10.0, 25.0, 39.0}) {
+        s.tipColumn = sampled - gap + 0.3;
+        const auto t = drill_scene::TruthOf(s);
+        EdgePoints p;
+        Findings f;
+        ASSERT_EQ(Image::Of(s).Cut(sampled).Find(p, &f), Finding::Found) << gap;
+        EXPECT_NEAR(p.x1, t.tipColumn, 0.3) << "tip " << gap << " px left of the cut";
+        EXPECT_EQ(f.lastColumn, sampled - 2) << gap;
+        EXPECT_LT(p.y2 - p.y1, t.bodyHeight) << "the cone left of the cut, not the collar";
+    }
+}
+
+// (Only the grey levels, from the sampled columns, may move by a hair.)
+TEST(Silhouette, WhiteColumnsRightOfTheSpanChangeNothing) {
+    Scene s = Default();
+    s.tipColumn = 120.6;
+    EdgePoints base;
+    ASSERT_EQ(Image::Of(s).Cut(300).Find(base), Finding::Found);
+    for (int other : {320, 400, 500, 620}) {
+        EdgePoints p;
+        ASSERT_EQ(Image::Of(s).Cut(300).Cut(other).Find(p), Finding::Found) << other;
+        EXPECT_NEAR(p.x1, base.x1, 0.005) << other;
+        EXPECT_NEAR(p.y1, base.y1, 0.005) << other;
+        EXPECT_NEAR(p.y2, base.y2, 0.005) << other;
+    }
+}
+
+// Dust specks anywhere off the drill: left of the tip on a sampled column,
+// above and below the body, at the right border.
+TEST(Silhouette, DustSpecksAreNoDrill) {
+    Scene s = Default();
+    s.tipColumn = 140.4;
+    const auto t = drill_scene::TruthOf(s);
+    Image image = Image::Of(s).Cut(300);
+    auto speck = [&](int x0, int y0, int side) {
+        for (int y = y0; y < y0 + side; ++y)
+            for (int x = x0; x < x0 + side; ++x)
+                image.At(x, y) = 40;
+    };
+    speck(98, 238, 3);  // left of the tip, on sampled column 100, in the drill's rows
+    speck(20, 100, 4);  // far left
+    speck(200, 200, 2); // above the body
+    speck(636, 40, 4);  // at the right border, away from the shank
+    EdgePoints p;
+    Findings f;
+    ASSERT_EQ(image.Find(p, &f), Finding::Found);
+    EXPECT_EQ(f.firstColumn, 141);
+    EXPECT_NEAR(p.x1, t.tipColumn, 0.05);
+    EXPECT_NEAR(p.y2 - p.y1, t.bodyHeight, 0.03);
+    // A speck alone is no drill.
+    Image dust = Image::Flat(kWidth, kHeight, 200);
+    for (int y = 200; y < 204; ++y)
+        for (int x = 300; x < 304; ++x)
+            dust.At(x, y) = 40;
+    for (int y = 100; y < 104; ++y)
+        for (int x = 636; x < 640; ++x)
+            dust.At(x, y) = 40;
+    EXPECT_EQ(dust.Find(p), Finding::NoSilhouette);
+}
+
+// The back light measured beside each edge: a gradient across the picture
+// and a fall-off towards the corners move no edge.
+TEST(Silhouette, UnevenBackLightMovesNoEdge) {
+    Scene s = Quiet(Default());
+    s.tipColumn = 90.3;
+    s.axisRow = 235.6;
+    s.bodyDiameter = 2.5;
+    const auto t = drill_scene::TruthOf(s);
+    for (double right : {160.0, 230.0})
+        for (double corners : {0.0, 0.25}) {
+            Scene lit = s;
+            lit.background = 390 - right;
+            lit.backgroundRight = right;
+            lit.vignetting = corners;
+            EdgePoints p;
+            ASSERT_EQ(Image::Of(lit).Cut(300).Find(p), Finding::Found);
+            EXPECT_NEAR(p.y1, t.topEdgeRow, 0.01) << right << " " << corners;
+            EXPECT_NEAR(p.y2, t.bottomEdgeRow, 0.01) << right << " " << corners;
+            EXPECT_NEAR(p.x1, t.tipColumn, 0.05) << right << " " << corners;
+        }
+}
