@@ -11,7 +11,7 @@
 
 namespace {
 
-class PictureView : public station::StationView {
+class PictureView : public station::PictureSource, public station::StationView {
   public:
     explicit PictureView(std::vector<uint8_t> p) : picture(std::move(p)) {}
     std::vector<uint8_t> picture;
@@ -58,7 +58,7 @@ void MeasurePerImage(benchmark::State& state) {
     PictureView view(drill_scene::RenderFrame(scene, w, h));
     Gauge gauge(w, h);
     NoWait clock;
-    const station::MeasurementSetup setup{view, gauge, clock, w, h, 1, 0};
+    const station::MeasurementSetup setup{view, view, gauge, clock, w, h, 1, 0};
     for (auto _ : state) {
         const auto m = station::MeasureDrill(setup, 0, w - 5, false);
         benchmark::DoNotOptimize(m);

@@ -103,6 +103,15 @@ std::unique_ptr<OutsideLibraries> LoadOutsideLibraries(const std::string& folder
         b.Bind(libs->edgeGauge.DetectHeight, "EdgeGaugeDetectHeight");
         b.Bind(libs->edgeGauge.Close, "EdgeGaugeClose");
     }
+    if (b.Load(libs->loginDll, "Login.dll")) {
+        auto& l = libs->login;
+        b.Bind(l.ShowLoginForm, "ShowLoginForm");
+        b.Bind(l.DrawMark, "LoginDrawMark");
+        b.Bind(l.GetDrawMarkSwitch, "LoginGetDrawMarkSwitch");
+        b.Bind(l.DrawMarkSwitch, "LoginDrawMarkSwitch");
+        b.Bind(l.DrawMarkSetup, "LoginDrawMarkSetup");
+        b.Bind(l.ScreenKeyboard, "LoginScreenKeyboard");
+    }
     if (!b.ok())
         return nullptr;
     return libs;

@@ -6,6 +6,7 @@
 #include "contracts/grabcard.h"
 #include "contracts/imaging.h"
 #include "contracts/language.h"
+#include "contracts/login.h"
 #include "contracts/pinbus.h"
 
 #include <memory>
@@ -41,12 +42,13 @@ class DllModule {
 // The libraries the station runs on, bound and ready.  The modules are freed
 // in reverse order of their members, the reverse of loading.
 struct OutsideLibraries {
-    DllModule languageDll, pinbusDll, grabcardDll, imagingDll, edgeGaugeDll;
+    DllModule languageDll, pinbusDll, grabcardDll, imagingDll, edgeGaugeDll, loginDll;
     LanguageApi language;
     PinbusApi pinbus;
     GrabcardApi grabcard;
     ImagingApi imaging;
     EdgeGaugeApi edgeGauge;
+    LoginApi login;
 };
 
 // Loads every outside library from folder.  Returns null when a DLL or one of

@@ -1,8 +1,8 @@
 // vImageCard: the device's frame-buffer set, up to four planes of page memory.
 #pragma once
 
-#include "contracts/ports.h"
 #include "imaging/v_object.h"
+#include "station/ports.h"
 
 #include <array>
 

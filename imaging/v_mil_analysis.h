@@ -3,9 +3,9 @@
 // write image files.
 #pragma once
 
-#include "contracts/ports.h"
 #include "imaging/v_mil_objects.h"
 #include "imaging/v_object.h"
+#include "station/ports.h"
 
 #include <memory>
 #include <string>

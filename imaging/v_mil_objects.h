@@ -2,8 +2,8 @@
 // only creates and frees them.
 #pragma once
 
-#include "contracts/ports.h"
 #include "imaging/v_object.h"
+#include "station/ports.h"
 
 #include <array>
 

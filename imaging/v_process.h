@@ -2,11 +2,11 @@
 // capture libraries, display object, imaging buffers, pulse scale).
 #pragma once
 
-#include "contracts/ports.h"
 #include "imaging/settings.h"
 #include "imaging/v_ctrl_disp_img.h"
 #include "imaging/v_image_card.h"
 #include "imaging/v_mil_analysis.h"
+#include "station/ports.h"
 
 #include <cstdint>
 #include <memory>

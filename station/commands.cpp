@@ -19,9 +19,9 @@ bool WithinTolerance(double v, double nominal, double up, double low) {
 }
 
 Measurement Commands::Measure(int selector, int32_t cut, bool secondPass) {
-    const MeasurementSetup m{s_.view,   s_.gauge,      s_.clock,
-                             s_.width,  s_.height,     s_.grabNumber,
-                             s_.params.material.DiameterRangeX2};
+    const MeasurementSetup m{
+        s_.picture, s_.view,   s_.gauge,      s_.clock,
+        s_.width,   s_.height, s_.grabNumber, s_.params.material.DiameterRangeX2};
     return MeasureDrill(m, selector, cut, secondPass);
 }
 
@@ -77,7 +77,8 @@ int32_t Commands::InspectA() {
     const int32_t r = RoundHalfAway(d * s_.pulsePerMm);
     last_.offset = d;
     last_.pending = 0.0;
-    const double length = st.StdLength - PixelToMm(m.position - st.EdgePosM) + mat.DrillLengthOffset;
+    const double length =
+        st.StdLength - PixelToMm(m.position - st.EdgePosM) + mat.DrillLengthOffset;
     last_.length = length;
     if (r >= 0 &&
         !WithinTolerance(length, mat.DrillLength, mat.DrillLengthUpTol, mat.DrillLengthLowTol))

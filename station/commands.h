@@ -1,11 +1,11 @@
 // The five commands: inspections A and B, calibrations M and N, baseline.
 #pragma once
 
-#include "contracts/ports.h"
 #include "params/parameter_files.h"
 #include "params/parameter_set.h"
 #include "station/last_values.h"
 #include "station/measurement.h"
+#include "station/ports.h"
 
 #include <cstdint>
 
@@ -15,6 +15,7 @@ namespace station {
 struct CommandSetup {
     ParameterSet& params;
     ParameterFiles& files;
+    PictureSource& picture;
     StationView& view;
     EdgeGaugePort& gauge;
     ClockPort& clock;
@@ -40,8 +41,8 @@ class Commands {
     double RingTarget() const;
     int32_t Fail(char letter, int32_t code);
     void Begin(char letter);
-    void ReplyCount(char letter, int32_t r);  // "@A0030*" or the failure reply
-    void ReplyOk(char letter, int32_t r);     // "@OKBB*" or the failure reply
+    void ReplyCount(char letter, int32_t r); // "@A0030*" or the failure reply
+    void ReplyOk(char letter, int32_t r);    // "@OKBB*" or the failure reply
 
     CommandSetup s_;
     LastValues& last_;

@@ -45,7 +45,7 @@ Measurement MeasureDrill(const MeasurementSetup& s, int selector, int32_t c, boo
     const int32_t n = selector == 0 ? std::max(s.grabNumber, 1) : kCalibrationImages;
     double sx1 = 0, sy1 = 0, sx2 = 0, sy2 = 0;
     for (int32_t i = 0; i < n; ++i) {
-        uint8_t* image = s.view.GrabAndGetImage();
+        uint8_t* image = s.picture.GrabAndGetImage();
         s.clock.WaitMs(kWaitPerImageMs);
         if (!image || s.width < 2 || s.height < 1) {
             m.status = -1;

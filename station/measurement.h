@@ -3,7 +3,7 @@
 // averaged into a position and a height in pixels.
 #pragma once
 
-#include "contracts/ports.h"
+#include "station/ports.h"
 
 #include <cstdint>
 
@@ -13,6 +13,7 @@ namespace station {
 constexpr uint8_t kNoSignalMarker[8] = {0x00, 0xFF, 0x0F, 0xF0, 0x77, 0xA9, 0x11, 0xE3};
 
 struct MeasurementSetup {
+    PictureSource& picture;
     StationView& view;
     EdgeGaugePort& gauge;
     ClockPort& clock;

@@ -2,7 +2,6 @@
 #include "station/station.h"
 
 #include "contracts/library_loader.h"
-#include "params/keypad_char.h"
 #include "station/host_command.h"
 #include "station/rounding.h"
 #include "ui/kit/window.h"
@@ -14,11 +13,25 @@
 namespace station {
 namespace {
 
+struct StationState;
+StationState& State();
+
+// The window's way to the host's notification and the station lock.
+class ProcessHostLink : public HostLink {
+  public:
+    Notify Notification() override { return HostNotification(); }
+    int32_t UnderStationLock(const std::function<int32_t()>& command) override {
+        return RunUnderStationLock(command);
+    }
+};
+
 struct StationState {
     // Bound at the first successful open; released with the process (a
     // library must not be freed from within the unloading of vardel.dll).
     std::unique_ptr<OutsideLibraries> libs;
+    ProcessHostLink hostLink;
     std::unique_ptr<TMainForm1> window; // set: the station is open
+    Station* station = nullptr;         // the window's, for the host's commands
     CRITICAL_SECTION lock{};
     std::atomic<VardelNotify> notify{nullptr};
     int32_t openStatus = 0;
@@ -66,7 +79,8 @@ int32_t Open() {
         }
     }
     InitializeCriticalSection(&s.lock);
-    s.window = std::make_unique<TMainForm1>(*s.libs);
+    s.window = std::make_unique<TMainForm1>(*s.libs, s.hostLink);
+    s.station = &s.window->station();
     s.openStatus = s.window->StartupSequence(false);
     if (s.openStatus != 0)
         Close();
@@ -79,6 +93,7 @@ int32_t Close() {
         return 0;
     DeleteCriticalSection(&s.lock);
     s.window->ShutdownSequence();
+    s.station = nullptr;
     s.window.reset();
     return 0;
 }
@@ -98,7 +113,7 @@ int32_t Function(int32_t command) {
     if (!s.window)
         return result::kClosedStation;
     StationLock lock(s.lock);
-    return s.window->RunCommand(HostCommandFor(command), true);
+    return s.station->Run(HostCommandFor(command), true);
 }
 
 void Callback(VardelNotify notify) {
@@ -115,7 +130,7 @@ int32_t GetParametr() {
     StationState& s = State();
     if (!s.window)
         return 0;
-    return RoundHalfAway(s.window->params().station.InitMoveX * s.window->device().pulsePerMm);
+    return RoundHalfAway(s.station->params().station.InitMoveX * s.station->device().pulsePerMm);
 }
 
 VardelNotify HostNotification() {

@@ -1,44 +1,41 @@
 #include "ui/main_form.h"
 
-#include "params/keypad_char.h"
-#include "station/commands.h"
+#include "imaging/settings.h"
+#include "station/last_values.h"
 #include "station/rounding.h"
-#include "station/station.h"
+#include "ui/keypad_char.h"
+#include "ui/kit/common_controls.h"
+#include "ui/main_form_layout.h"
+#include "ui/res/glyphs.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 namespace station {
 namespace {
 
-constexpr UINT kShowRequest = WM_APP + 1; // wParam: 1 modal, 0 modeless
+constexpr UINT kShowRequest = WM_APP + 1;       // wParam: 1 modal, 0 modeless
+constexpr UINT kStatisticsMessage = WM_APP + 2; // wParam OkCount, lParam NgCount
+constexpr UINT kRowMessage = WM_APP + 3;        // wParam 1 NG; lParam owns the row
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Ms = 30;
 
+constexpr uint32_t kRightsCalibrate = 0x100; // bit 8: inspect and calibrate by hand
+constexpr uint32_t kRightsEngineer = 0x80;   // bit 7
+constexpr uint32_t kToolBarHidden = 1;       // WindowFlags bit 0
+constexpr uint32_t kStatusBarHidden = 2;     // WindowFlags bit 1
+
 std::atomic<TMainForm1*> gWindow{nullptr};
 
-// The right panel's command buttons: name, control identifier, form
-// position, caption key in the section "RightBar", click handler.
-struct RightButton {
-    const char* name;
-    WORD id;
-    int x, y;
-    const char* captionKey;
-    void (TMainForm1::*click)();
-};
-constexpr int kRightButtonWidth = 137, kRightButtonHeight = 40;
-constexpr RightButton kRightButtons[5] = {
-    {"rightISetup1", 1101, 5, 195, "InspectionA", &TMainForm1::rightISetup1Click},
-    {"rightISetup2", 1102, 5, 239, "InspectionB", &TMainForm1::rightISetup2Click},
-    {"rightCSetup1", 1103, 5, 282, "CalibrationM", &TMainForm1::rightCSetup1Click},
-    {"rightCSetup2", 1104, 5, 326, "CalibrationN", &TMainForm1::rightCSetup2Click},
-    {"BaseLine1", 1105, 149, 319, "BaseLine", &TMainForm1::BaseLine1Click},
-};
-constexpr uint32_t kRightsCalibrate = 0x100; // bit 8: inspect and calibrate by hand
-
 void __stdcall GrabFinishedFunction(int32_t, uint8_t* image) {
-    if (TMainForm1* w = gWindow.load())
-        w->OnFrame(image);
+    // Called from the capture library's thread: nothing may unwind into it.
+    try {
+        if (TMainForm1* w = gWindow.load())
+            w->OnGrabFinished(image);
+    } catch (...) {
+        kit::ReportHandlerFailure(0, "grab-finished function");
+    }
 }
 
 BOOL CALLBACK CollectEnabledWindow(HWND h, LPARAM lp) {
@@ -58,35 +55,63 @@ std::string CurrentDirectory() {
     return dir;
 }
 
+std::string FieldText(const Text100& field) {
+    std::size_t n = 0;
+    while (n < field.size() && field[n] != '\0')
+        ++n;
+    return std::string(field.data(), n);
+}
+
+// The tool buttons that stand for a menu item.
+bool ToolTagHasItem(int tag) {
+    switch (tag) {
+    case 103:
+    case 200:
+    case 201:
+    case 202:
+    case 203:
+    case 204:
+    case 402:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 TMainForm1* PublishedWindow() {
     return gWindow.load();
 }
 
-TMainForm1::TMainForm1(OutsideLibraries& libs)
-    : libs_(libs), capture_(libs.grabcard, &GrabFinishedFunction), io_(libs.pinbus),
+TMainForm1::TMainForm1(OutsideLibraries& libs, HostLink& host)
+    : libs_(libs), host_(host), capture_(libs.grabcard, &GrabFinishedFunction), io_(libs.pinbus),
       imaging_(libs.imaging), gauge_(libs.edgeGauge) {
-    // 1. The form itself, with no owner.
-    Style s{"TMainForm1"};
-    s.style = WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX;
-    s.x = 276;
-    s.y = 73;
-    s.width = 938;
-    s.height = 646;
-    Create(s);
-    CreateRightButtons();
-    SetTimer(hwnd(), kTimer1, kTimer1Ms, nullptr);
-    // 2. The vision device; it starts later.
-    device_ = std::make_unique<vProcess>(DevicePorts{capture_, io_, imaging_, pages_});
-    // 3. The parameter set: defaults, then Kest.cfg.
+    // 1. The form itself, with no owner, centred on the screen.
+    {
+        kit::CommonControlsScope commonControls;
+        Style s{"TMainForm1"};
+        s.style = (WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX) | WS_CLIPCHILDREN;
+        s.width = layout::kWidth;
+        s.height = layout::kHeight;
+        s.x = (GetSystemMetrics(SM_CXSCREEN) - s.width) / 2;
+        s.y = (GetSystemMetrics(SM_CYSCREEN) - s.height) / 2;
+        Create(s);
+        BuildComponents();
+    }
+    // 2. and 3. The station: the device, then the parameter set (defaults,
+    // then Kest.cfg).
     CreateDirectoryA("C:\\Debug", nullptr);
-    paths_ = StationPaths(CurrentDirectory());
-    params_ = std::make_unique<ParameterSet>();
-    params_->SetDefaults(std::rand());
-    parameterFiles_ =
-        std::make_unique<ParameterFiles>(*params_, paths_, files_, prompts_, codePage_);
-    parameterFiles_->LoadParameterFile();
+    const StationPorts ports{capture_, io_,       imaging_, pages_, files_,
+                             prompts_, codePage_, gauge_,   clock_};
+    station_ =
+        std::make_unique<Station>(ports, CurrentDirectory(), static_cast<unsigned>(std::rand()));
+    camera_ = std::make_unique<CameraView>(station_->device(), libs_.login,
+                                           Get<kit::ImageView>("Image2"), (*this)["ShowD"]);
+    station_->Observe(this);
+    // The value panels' refresh starts once there is a station to show (a
+    // message box about Kest.cfg above runs the thread's messages).
+    SetTimer(hwnd(), kTimer1, kTimer1Ms, nullptr);
     // 5. The screen keyboard, once per process.
     if (!ScreenKeyboard())
         ScreenKeyboard() = new TKeyboard2Char(hwnd());
@@ -98,24 +123,102 @@ TMainForm1::TMainForm1(OutsideLibraries& libs)
     // 8. The language library.
     libs_.language.Init();
     // 9. Publish.
-    PublishParameters(params_.get());
     gWindow = this;
 }
 
 TMainForm1::~TMainForm1() {
     KillTimer(hwnd(), kTimer1);
-    // The record first, then the device, then the form.
     gWindow = nullptr;
-    parameterFiles_->SaveParameterFile();
-    PublishParameters(nullptr);
-    parameterFiles_.reset();
-    params_.reset();
-    device_.reset();
-    Destroy();
+    // The record first (saved by the station), then the device, then the
+    // form.
+    station_->Observe(nullptr);
+    station_.reset();
+    DropQueuedRows();
+    camera_.reset();
+    if (windowIcon_)
+        DestroyIcon(windowIcon_);
+}
+
+void TMainForm1::BuildComponents() {
+    const auto components = layout::MainComponents();
+    Build(components.data(), components.size());
+    const auto entries = layout::MainMenu();
+    menu_.Build(hwnd(), entries.data(), entries.size());
+    menu_.onClick = [this](kit::MenuBar::Item& item) { Dispatch(item); };
+
+    auto& tools = Get<kit::ToolBar>("ToolBar1");
+    const auto buttons = layout::ToolButtons();
+    tools.AddButtons(buttons.data(), buttons.size());
+    tools.onButton = [this](const kit::ToolButtonSpec& b) {
+        if (!ToolTagHasItem(b.tag))
+            return;
+        if (const kit::MenuBar::Item* item = menu_.ByTag(b.tag))
+            Dispatch(*item);
+    };
+    Get<kit::StatusBar>("StatusBar1").SetPanels({50, 50});
+
+    auto& ok = Get<kit::ListView>("OkListView1");
+    for (const layout::Column& c : layout::OkColumns())
+        ok.AddColumn(c.caption, c.width);
+    ok.SetTextColour(GetSysColor(COLOR_WINDOWTEXT));
+    auto& ng = Get<kit::ListView>("NgListView1");
+    for (const layout::Column& c : layout::NgColumns())
+        ng.AddColumn(c.caption, c.width);
+    ng.SetTextColour(RGB(255, 0, 0));
+
+    const auto byItem = [this](const char* item) {
+        return [this, item](kit::Control&) {
+            if (const kit::MenuBar::Item* it = menu_.Find(item))
+                Dispatch(*it);
+        };
+    };
+    (*this)["newAbout1"].onClick = byItem("About2");
+    (*this)["newLogin1"].onClick = byItem("Login2");
+    (*this)["newLanguage1"].onClick = byItem("English2");
+    (*this)["newKeyboard1"].onClick = [this](kit::Control&) {
+        if (libs_.login.ScreenKeyboard)
+            libs_.login.ScreenKeyboard(0);
+    };
+    (*this)["newGrab1"].onClick = byItem("Grab2");
+    (*this)["newLive1"].onClick = byItem("Live2");
+    (*this)["newCrossLine1"].onClick = [this](kit::Control&) {
+        if (libs_.login.DrawMarkSwitch)
+            libs_.login.DrawMarkSwitch();
+        PaintBox2Paint();
+    };
+    (*this)["newClose1"].onClick = byItem("Exit2");
+    (*this)["rightLoad1"].onClick = byItem("Load2");
+    (*this)["ShowBoardName1"].onClick = byItem("Load2");
+    (*this)["ShowC1"].onClick = [](kit::Control& c) { c.SetHint(c.Caption()); };
+    (*this)["rightISetup1"].onClick = [this](kit::Control&) { rightISetup1Click(); };
+    (*this)["rightISetup2"].onClick = [this](kit::Control&) { rightISetup2Click(); };
+    (*this)["rightCSetup1"].onClick = [this](kit::Control&) { rightCSetup1Click(); };
+    (*this)["rightCSetup2"].onClick = [this](kit::Control&) { rightCSetup2Click(); };
+    (*this)["BaseLine1"].onClick = [this](kit::Control&) { BaseLine1Click(); };
+    (*this)["PageBig1"].onClick = [this](kit::Control&) { PageBig1Click(); };
+    (*this)["PageSmall1"].onClick = [this](kit::Control&) { PageSmall1Click(); };
+    const auto background = [this](kit::Control&, HDC dc, const RECT& r) {
+        PaintBackground(dc, r);
+    };
+    (*this)["PaintBoxA"].onPaint = background;
+    (*this)["PaintBoxB"].onPaint = background;
+
+    // The window's icon, drawn from the module's own bitmap.
+    icon_.reset(static_cast<HBITMAP>(
+        LoadImageA(kit::ThisModule(), MAKEINTRESOURCEA(GLYPH_ICON), IMAGE_BITMAP, 0, 0, 0)));
+    if (icon_) {
+        BITMAP bm{};
+        GetObjectA(icon_.get(), sizeof bm, &bm);
+        kit::Bitmap mask(CreateBitmap(bm.bmWidth, bm.bmHeight, 1, 1, nullptr));
+        ICONINFO info{TRUE, 0, 0, mask.get(), icon_.get()};
+        windowIcon_ = CreateIconIndirect(&info);
+        SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon_));
+        SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowIcon_));
+    }
 }
 
 std::string TMainForm1::Text(const char* section, const char* key) const {
-    const char* t = libs_.language.Get(params_->op.LanguageIndex, section, key);
+    const char* t = libs_.language.Get(station_->params().op.LanguageIndex, section, key);
     return t ? std::string(t) : std::string();
 }
 
@@ -131,7 +234,7 @@ int32_t TMainForm1::StartupSequence(bool shown) {
     ViewGeometry();
     Arrange(shown);
     ApplyRights();
-    RefreshView();
+    PaintBox2Paint();
     if (!shown)
         OpenEdgeGauge();
     RunInitGrab();
@@ -142,39 +245,29 @@ void TMainForm1::LoadBackgroundBitmap() {
     if (started_)
         return;
     started_ = true;
-    if (auto path = paths_.Join("vBK2.bmp"))
-        background_ = static_cast<HBITMAP>(
-            LoadImageA(nullptr, path->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    if (auto path = station_->paths().Join("vBK2.bmp"))
+        background_.reset(static_cast<HBITMAP>(
+            LoadImageA(nullptr, path->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+    if (!background_)
+        OutputDebugStringA("vardel: no background bitmap vBK2.bmp; the panels stay plain\n");
 }
 
 int32_t TMainForm1::InitDevice() {
-    imageWidth_ = 640;
-    imageHeight_ = 480;
-    ProfileSettings settings(paths_.SettingsFilePath().value_or(std::string()));
-    return device_->Init(settings, imageWidth_, imageHeight_);
+    ProfileSettings settings(station_->paths().SettingsFilePath().value_or(std::string()));
+    return station_->StartDevice(settings);
 }
 
 void TMainForm1::AcquisitionStartup() {
     if (acquisitionStarted_)
         return;
     acquisitionStarted_ = true;
-    imageMemory_ = device_->GetImageAddr(false);
-    device_->RegisterGrabFinished();
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = imageWidth_;
-    bi.bmiHeader.biHeight = -imageHeight_;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    offscreen_ = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    device().GetImageAddr(false);
+    device().RegisterGrabFinished();
+    camera_->CreateOffscreen(station_->imageWidth(), station_->imageHeight());
 }
 
 void TMainForm1::AcquisitionShutdown() {
-    if (offscreen_) {
-        DeleteObject(offscreen_);
-        offscreen_ = nullptr;
-    }
+    camera_->ReleaseOffscreen();
 }
 
 void TMainForm1::LoadCaptions() {
@@ -189,90 +282,203 @@ void TMainForm1::LoadCaptions() {
                                               {"Calibration2Dialog", "IdlRingPosition2"}};
     for (std::size_t i = 0; i < statusLabels_.size(); ++i)
         statusLabels_[i] = Text(kLabels[i][0], kLabels[i][1]);
-    for (std::size_t i = 0; i < std::size(kRightButtons); ++i)
-        SetWindowTextA(rightButtons_[i], Text("RightBar", kRightButtons[i].captionKey).c_str());
-}
-
-void TMainForm1::Timer1Timer() {
-    panels_ = FormatPanels(statusLabels_, TheLastValues(), TheCommandTexts(), params_->station);
+    camera_->SetRingLabel(statusLabels_[6]);
+    static const char* const kRightCaptions[5][2] = {{"rightISetup1", "InspectionA"},
+                                                     {"rightISetup2", "InspectionB"},
+                                                     {"rightCSetup1", "CalibrationM"},
+                                                     {"rightCSetup2", "CalibrationN"},
+                                                     {"BaseLine1", "BaseLine"}};
+    for (const auto& c : kRightCaptions)
+        (*this)[c[0]].SetCaption(Text("RightBar", c[1]));
 }
 
 void TMainForm1::RefreshTitle() {
-    const std::string title =
-        Text("Main", "SystemName") + " - " + std::string(params_->station.MaterialName.data());
-    SetWindowTextA(hwnd(), title.c_str());
+    const std::string material = FieldText(params().station.MaterialName);
+    SetWindowTextA(hwnd(), (Text("Main", "SystemName") + " - " + material).c_str());
+    std::vector<char> board(material.begin(), material.end());
+    board.push_back('\0');
+    CharUpperBuffA(board.data(), static_cast<DWORD>(material.size()));
+    (*this)["ShowBoardName1"].SetCaption("<" + std::string(board.data()) + ">");
+    ShowStatistics(params().material.OkCount, params().material.NgCount);
 }
 
 void TMainForm1::ViewGeometry() {
+    const int32_t h = station_->imageHeight();
     viewWidth_ = 640;
-    viewHeight_ = imageHeight_ < 480 ? imageHeight_ : 480;
-    if (imageHeight_ > 500) {
+    viewHeight_ = h < 480 ? h : 480;
+    if (h > 500) {
         viewHeight_ = 480;
-        const double zx = 640.0 / imageWidth_;
-        const double zy = 480.0 / imageHeight_;
-        device_->zoom = zx < zy ? zx : zy;
+        const double zx = 640.0 / station_->imageWidth();
+        const double zy = 480.0 / h;
+        device().zoom = zx < zy ? zx : zy;
     }
+    auto& panel1 = (*this)["Panel1"];
+    panel1.SetWidth(viewWidth_ + 10);
+    Get<kit::StatusBar>("StatusBar1").SetPanelWidth(0, panel1.Width());
+    (*this)["MainPanel"].SetHeight(viewHeight_ + 10);
+    (*this)["Image2"].SetBounds(5, 5, viewWidth_, viewHeight_);
+    camera_->SetViewSize(viewWidth_, viewHeight_);
 }
 
-// The window's components and their arrangement come with the window layout.
-void TMainForm1::Arrange(bool) {}
-// Operator rights: the command buttons are the calibrating operator's; the
-// baseline button is never left visible.  The menus follow with the window
-// layout.
+void TMainForm1::Arrange(bool shown) {
+    OperatorBlock& op = params().op;
+    menu_.SetChecked("AutoSaveOk2", params().station.AutoSaveOk != 0);
+    menu_.SetChecked("AutoSaveNg2", params().station.AutoSaveNg != 0);
+    const uint32_t flags = op.WindowFlags;
+    if (shown) {
+        if (flags & kToolBarHidden)
+            Dispatch(301);
+        if (flags & kStatusBarHidden)
+            Dispatch(302);
+    }
+    (*this)["CoolBar1"].SetVisible(false);
+    (*this)["StatusBar1"].SetVisible(false);
+    auto& tools = Get<kit::ToolBar>("ToolBar1");
+    tools.SetButtonVisible("LoadI", false);
+    tools.SetButtonVisible("SaveI", false);
+
+    const int downHeight = (*this)["DownPanel"].Height();
+    for (const char* b : layout::BottomButtons())
+        (*this)[b].SetHeight(downHeight - 5);
+    const int rightWidth = (*this)["rPanel1"].Width() - 10;
+    for (const char* c : layout::RightColumn())
+        (*this)[c].SetWidth(rightWidth);
+    const RECT b = (*this)["rightISetup2"].Bounds();
+    (*this)["BaseLine1"].SetBounds(b.left, b.top, b.right - b.left, b.bottom - b.top);
+    const auto& para = (*this)["rightParaSetup1"];
+    auto& total = (*this)["Total1"];
+    total.SetBounds((*this)["ShowA"].Left(), para.Top() + para.Height() + 20,
+                    (*this)["ShowA"].Width(), total.Height());
+    PageBig1Click();
+    PageSmall1Click();
+}
+
+void TMainForm1::PageBig1Click() {
+    auto& main = (*this)["MainPanel"];
+    auto& down = (*this)["DownPanel"];
+    auto& big = (*this)["PageBig1"];
+    auto& small = (*this)["PageSmall1"];
+    const int d = 200 - down.Height();
+    if (d > 0)
+        main.SetHeight(viewHeight_ + 10 - d);
+    small.SetVisible(true);
+    big.SetVisible(false);
+    big.SetLeft(6);
+    small.SetLeft(6);
+    int top = main.Height() - big.Height() - 8;
+    if (d > 0) {
+        top += 5;
+        down.SetBevelOuter(kit::Bevel::Lowered);
+    }
+    big.SetTop(top);
+    small.SetTop(top);
+    for (const char* b : layout::BottomButtons())
+        (*this)[b].SetVisible(false);
+    auto& showD = (*this)["ShowD"];
+    showD.SetBounds((*this)["Image2"].Width() - showD.Width(), top, showD.Width(), showD.Height());
+    auto& board = (*this)["ShowBoardName1"];
+    board.SetBounds(big.Left() + big.Width() + 10, top, board.Width(), board.Height());
+    auto& ok = (*this)["OkListView1"];
+    auto& ng = (*this)["NgListView1"];
+    ok.SetParent(down);
+    ng.SetParent(down);
+    const int listHeight = down.Height() - 20;
+    ok.SetBounds(10, 10, ok.Width(), listHeight);
+    ng.SetBounds(ok.Width() + 20, 10, ng.Width(), listHeight);
+    ok.SetVisible(true);
+    ng.SetVisible(true);
+    SetWindowPos(ok.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(ng.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TMainForm1::PageSmall1Click() {
+    auto& main = (*this)["MainPanel"];
+    auto& big = (*this)["PageBig1"];
+    auto& small = (*this)["PageSmall1"];
+    main.SetHeight(viewHeight_ + 10);
+    small.SetVisible(false);
+    big.SetVisible(true);
+    big.SetLeft(6);
+    small.SetLeft(6);
+    const int top = main.Height() - big.Height() - 8;
+    big.SetTop(top);
+    small.SetTop(top);
+    for (const char* b : layout::BottomButtons())
+        (*this)[b].SetVisible(true);
+    (*this)["DownPanel"].SetBevelOuter(kit::Bevel::None);
+    auto& showD = (*this)["ShowD"];
+    showD.SetBounds((*this)["Image2"].Width() - showD.Width(), top, showD.Width(), showD.Height());
+    auto& board = (*this)["ShowBoardName1"];
+    board.SetBounds(big.Left() + big.Width() + 10, top, board.Width(), board.Height());
+    (*this)["OkListView1"].SetVisible(false);
+    (*this)["NgListView1"].SetVisible(false);
+}
+
 void TMainForm1::ApplyRights() {
-    const bool calibrates = (params_->op.OperatorRights & kRightsCalibrate) != 0;
-    for (int i = 0; i < 4; ++i)
-        ShowWindow(rightButtons_[i], calibrates ? SW_SHOW : SW_HIDE);
-    ShowWindow(rightButtons_[4], SW_HIDE);
+    const uint32_t r = params().op.OperatorRights;
+    const bool calibrates = (r & kRightsCalibrate) != 0;
+    const bool engineer = (r & kRightsEngineer) != 0;
+    menu_.SetEnabled("GrabSw2", calibrates);
+    menu_.SetEnabled("AutoSaveOk2", calibrates);
+    menu_.SetEnabled("AutoSaveNg2", calibrates);
+    for (const char* b : {"rightISetup1", "rightISetup2", "rightCSetup1", "rightCSetup2"})
+        (*this)[b].SetVisible(calibrates);
+    menu_.SetEnabled("Save2", engineer);
+    (*this)["rightParaSetup1"].SetTag(r == 0 ? 0 : calibrates ? 1 : 2);
+    auto& load = (*this)["rightLoad1"];
+    auto& baseLine = (*this)["BaseLine1"];
+    load.SetVisible(true);
+    baseLine.SetVisible(engineer);
+    if ((r & 0xFF) != 0 && (r & 0x7F00) == 0) {
+        baseLine.SetTop((*this)["rightCSetup1"].Top());
+        (*this)["rightISetup1"].SetVisible(true);
+        (*this)["rightISetup2"].SetVisible(true);
+    }
+    if (calibrates) {
+        baseLine.SetTop(load.Top());
+        load.SetVisible(false);
+    }
+    (*this)["Total1"].SetVisible(r == 0);
+    baseLine.SetVisible(false);
 }
 
-void TMainForm1::CreateRightButtons() {
-    for (std::size_t i = 0; i < std::size(kRightButtons); ++i) {
-        const RightButton& b = kRightButtons[i];
-        rightButtons_[i] = CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_PUSHBUTTON, b.x, b.y,
-                                           kRightButtonWidth, kRightButtonHeight, hwnd(),
-                                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
-                                           kit::ThisModule(), nullptr);
-    }
+void TMainForm1::PaintBackground(HDC dc, const RECT& area) {
+    if (!background_)
+        return;
+    // The brush borrows the bitmap; the bitmap stays ours.
+    kit::Brush pattern(CreatePatternBrush(background_.get()));
+    FillRect(dc, &area, pattern.get());
 }
 
 void TMainForm1::RightButtonCommand(int32_t button, double moveMm, HostCommand command) {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    const int32_t pulses = RoundHalfAway(moveMm * device_->pulsePerMm);
-    if (VardelNotify notify = HostNotification())
+    const int32_t pulses = RoundHalfAway(moveMm * device().pulsePerMm);
+    if (HostLink::Notify notify = host_.Notification())
         notify(button, pulses);
-    RunUnderStationLock([&] { return RunCommand(command, false); });
+    host_.UnderStationLock([&] { return station_->Run(command, false); });
     SetCursor(previous);
 }
 
 void TMainForm1::rightISetup1Click() {
-    RightButtonCommand(0, params_->station.InitMoveX, HostCommand::InspectionA);
+    RightButtonCommand(0, params().station.InitMoveX, HostCommand::InspectionA);
 }
 void TMainForm1::rightISetup2Click() {
     RightButtonCommand(1, TheLastValues().offset, HostCommand::InspectionB);
 }
 void TMainForm1::rightCSetup1Click() {
-    RightButtonCommand(2, params_->station.InitMoveX, HostCommand::CalibrationM);
+    RightButtonCommand(2, params().station.InitMoveX, HostCommand::CalibrationM);
 }
 void TMainForm1::rightCSetup2Click() {
-    RightButtonCommand(3, params_->station.MoveX, HostCommand::CalibrationN);
+    RightButtonCommand(3, params().station.MoveX, HostCommand::CalibrationN);
 }
 void TMainForm1::BaseLine1Click() {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    RunUnderStationLock([this] { return RunBaseLine(); });
+    host_.UnderStationLock([this] { return station_->RunBaseLine(); });
     SetCursor(previous);
 }
 
-void TMainForm1::OnCommand(WORD id, WORD code) {
-    if (code != BN_CLICKED)
-        return;
-    for (const RightButton& b : kRightButtons)
-        if (b.id == id)
-            (this->*b.click)();
-}
-
 void TMainForm1::OpenEdgeGauge() {
-    libs_.edgeGauge.Open(device_->application);
+    libs_.edgeGauge.Open(device().application);
 }
 
 void TMainForm1::RunInitGrab() {
@@ -288,92 +494,148 @@ void TMainForm1::RunInitGrab() {
     }
 }
 
+void TMainForm1::OnMenuCommand(WORD id) {
+    menu_.Choose(id);
+}
+
 void TMainForm1::Dispatch(int tag) {
-    switch (tag) {
+    if (const kit::MenuBar::Item* item = menu_.ByTag(tag))
+        Dispatch(*item);
+}
+
+void TMainForm1::ToggleBar(const char* item, const char* bar, uint32_t flag) {
+    kit::MenuBar::Item* it = menu_.Find(item);
+    if (!it)
+        return;
+    menu_.SetChecked(item, !it->checked);
+    auto& control = (*this)[bar];
+    control.SetVisible(it->checked);
+    uint32_t& flags = params().op.WindowFlags;
+    flags = control.Visible() ? (flags & ~flag) : (flags | flag);
+}
+
+void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
+    switch (item.entry.tag) {
+    case 100: // Login
+        if (libs_.login.ShowLoginForm &&
+            libs_.login.ShowLoginForm(item.caption.c_str(), &params().op) != 0)
+            ApplyRights();
+        break;
     case 103: // Exit: closing only hides the window
         FormClose();
         break;
     case 200:
-        device_->GrabFrame();
+        device().GrabFrame();
+        device().GetImageAddr(false);
         break;
     case 201:
-        device_->StartLive();
+        device().StartLive();
         break;
     case 202:
-        device_->StopLive();
+        device().StopLive();
+        break;
+    case 301:
+        ToggleBar("ToolBar2", "CoolBar1", kToolBarHidden);
+        break;
+    case 302:
+        ToggleBar("StateBar2", "StatusBar1", kStatusBarHidden);
+        break;
+    case 303:
+        if (libs_.login.DrawMarkSetup)
+            libs_.login.DrawMarkSetup(item.caption.c_str());
+        PaintBox2Paint();
         break;
     case 304:
-        grabSwitch_.set(!grabSwitch_.on());
+        menu_.SetChecked("GrabSw2", !item.checked);
+        station_->grabSwitch().set(item.checked);
+        break;
+    case 305:
+        menu_.SetChecked("AutoSaveOk2", !item.checked);
+        params().station.AutoSaveOk = item.checked ? 1 : 0;
+        break;
+    case 306:
+        menu_.SetChecked("AutoSaveNg2", !item.checked);
+        params().station.AutoSaveNg = item.checked ? 1 : 0;
         break;
     default:
         break;
     }
 }
 
-Commands TMainForm1::StationCommands() {
-    const CommandSetup setup{*params_,    *parameterFiles_, *this,
-                             gauge_,      clock_,           device_->pulsePerMm,
-                             imageWidth_, imageHeight_,     CurrentSettings().GrabNumber};
-    return Commands(setup, TheLastValues(), TheCommandTexts());
+void TMainForm1::MeasuredLine(double x1, double y1, double x2, double y2) {
+    camera_->DrawMeasuredLine(x1, y1, x2, y2);
 }
 
-int32_t TMainForm1::RunCommand(HostCommand command, bool book) {
-    Commands commands = StationCommands();
-    int32_t r = 0;
-    switch (command) {
-    case HostCommand::InspectionA:
-        r = commands.InspectA();
-        break;
-    case HostCommand::InspectionB:
-        r = commands.InspectB();
-        break;
-    case HostCommand::CalibrationM:
-        return commands.CalibrateM();
-    case HostCommand::CalibrationN:
-        return commands.CalibrateN();
-    }
-    if (book) {
-        const BookingSetup booking{params_->material, *this,  files_, prompts_, clock_,
-                                   okList_,           ngList_};
-        BookResult(booking, TheLastValues(), r, BookingMode(command));
-    }
-    return r;
+void TMainForm1::Statistics(int32_t okCount, int32_t ngCount) {
+    PostMessageA(hwnd(), kStatisticsMessage, static_cast<WPARAM>(okCount),
+                 static_cast<LPARAM>(ngCount));
 }
 
-int32_t TMainForm1::RunBaseLine() {
-    return StationCommands().SetBaseLine();
+void TMainForm1::OkRow(std::vector<std::string> texts) {
+    auto* row = new std::vector<std::string>(std::move(texts));
+    if (!PostMessageA(hwnd(), kRowMessage, 0, reinterpret_cast<LPARAM>(row)))
+        delete row;
 }
 
-// The overlay draws the line once the view exists.
-void TMainForm1::DrawMeasuredLine(double, double, double, double) {}
-// The statistics panel and the lists come with the window layout; the core
-// keeps the counters and the rows.
-void TMainForm1::RefreshStatistics() {}
-void TMainForm1::InsertOkRow(const std::vector<std::string>&) {}
-void TMainForm1::InsertNgRow(const std::vector<std::string>&) {}
-
-void TMainForm1::OnFrame(uint8_t* image) {
-    PaintView(image);
+void TMainForm1::NgRow(std::vector<std::string> texts) {
+    auto* row = new std::vector<std::string>(std::move(texts));
+    if (!PostMessageA(hwnd(), kRowMessage, 1, reinterpret_cast<LPARAM>(row)))
+        delete row;
 }
 
-// The picture reaches the view with the display step; until then a frame
-// only counts.
-void TMainForm1::PaintView(uint8_t*) {
+void TMainForm1::InsertListRow(bool ng, std::vector<std::string>* row) {
+    std::unique_ptr<std::vector<std::string>> owned(row);
+    auto& list = Get<kit::ListView>(ng ? "NgListView1" : "OkListView1");
+    list.InsertRow(0, *owned);
+    while (list.RowCount() > static_cast<int>(kListRows))
+        list.DeleteRow(list.RowCount() - 1);
+}
+
+void TMainForm1::DropQueuedRows() {
+    MSG m;
+    while (hwnd() && PeekMessageA(&m, hwnd(), kRowMessage, kRowMessage, PM_REMOVE))
+        delete reinterpret_cast<std::vector<std::string>*>(m.lParam);
+}
+
+void TMainForm1::ShowStatistics(int32_t okCount, int32_t ngCount) {
+    const int64_t total = static_cast<int64_t>(okCount) + ngCount;
+    const double yield = total != 0 ? okCount * 100.0 / static_cast<double>(total) : 0.0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%lld", static_cast<long long>(total));
+    (*this)["sTotal1"].SetCaption(text);
+    (*this)["sOk1"].SetCaption(std::to_string(okCount));
+    (*this)["sNg1"].SetCaption(std::to_string(ngCount));
+    std::snprintf(text, sizeof text, "%.2f%%", yield);
+    (*this)["sYield1"].SetCaption(text);
+}
+
+void TMainForm1::Timer1Timer() {
+    panels_ = FormatPanels(statusLabels_, TheLastValues(), TheCommandTexts(), params().station);
+    (*this)["ShowA"].SetCaption(panels_.showA);
+    (*this)["ShowB"].SetCaption(panels_.showB);
+    (*this)["ShowC"].SetCaption(panels_.showC);
+    (*this)["ShowA1"].SetCaption(panels_.showA1);
+    if ((*this)["ShowA1"].Hint() != panels_.showA1Hint)
+        (*this)["ShowA1"].SetHint(panels_.showA1Hint);
+    (*this)["ShowB1"].SetCaption(panels_.showB1);
+    (*this)["ShowC1"].SetCaption(panels_.showC1);
+}
+
+void TMainForm1::OnGrabFinished(uint8_t* image) {
+    camera_->Paint(image, params());
     frames_.fetch_add(1);
 }
 
 void TMainForm1::PaintBox2Paint() {
-    PaintView(device_->GetImageAddr(false));
+    camera_->Paint(device().GetImageAddr(false), params());
+    frames_.fetch_add(1);
 }
 
 void TMainForm1::ShutdownSequence() {
     if (!started_)
         return;
     started_ = false;
-    if (background_) {
-        DeleteObject(background_);
-        background_ = nullptr;
-    }
+    background_.reset();
     if (TKeyboard2Char*& kb = ScreenKeyboard()) {
         delete kb;
         kb = nullptr;
@@ -396,8 +658,8 @@ void TMainForm1::ShowFromHost(bool modal) {
 
 void TMainForm1::ShowOnWindowThread(bool modal) {
     if (!IsWindowVisible(hwnd())) {
-        StartupSequence(true);
         ShowWindow(hwnd(), SW_SHOWMAXIMIZED);
+        StartupSequence(true);
     }
     SetForegroundWindow(hwnd());
     if (modal && !modal_)
@@ -426,11 +688,14 @@ LRESULT TMainForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kShowRequest:
         ShowOnWindowThread(wp != 0);
         return 0;
+    case kStatisticsMessage:
+        ShowStatistics(static_cast<int32_t>(wp), static_cast<int32_t>(lp));
+        return 0;
+    case kRowMessage:
+        InsertListRow(wp != 0, reinterpret_cast<std::vector<std::string>*>(lp));
+        return 0;
     case WM_CLOSE:
         FormClose();
-        return 0;
-    case WM_COMMAND:
-        OnCommand(LOWORD(wp), HIWORD(wp));
         return 0;
     case WM_TIMER:
         if (wp == kTimer1) {
@@ -441,7 +706,7 @@ LRESULT TMainForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
         break;
     }
-    return Window::OnMessage(msg, wp, lp);
+    return Form::OnMessage(msg, wp, lp);
 }
 
 } // namespace station

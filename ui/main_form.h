@@ -1,32 +1,28 @@
-// TMainForm1: the station's operator window and the owner of the station's
-// device and parameter set for as long as the station is open.
+// TMainForm1: the station's operator window.  It owns the station object
+// (device, parameter set, commands) for as long as the station is open and
+// shows it: camera view with overlays, value panels, lists, menus, buttons.
 #pragma once
 
-#include "contracts/adapters.h"
 #include "contracts/library_loader.h"
-#include "imaging/acquisition.h"
-#include "imaging/v_process.h"
-#include "params/parameter_files.h"
-#include "params/parameter_set.h"
-#include "params/paths.h"
-#include "station/booking.h"
-#include "station/commands.h"
-#include "station/host_command.h"
 #include "station/panel_texts.h"
-#include "ui/kit/window.h"
+#include "station/station_object.h"
+#include "ui/camera_view.h"
+#include "ui/host_link.h"
+#include "ui/kit/form.h"
+#include "ui/kit/menu.h"
+#include "win32/adapters.h"
 
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace station {
 
-class TKeyboard2Char;
-
-class TMainForm1 : public kit::Window, public StationView {
+class TMainForm1 : public kit::Form, public StationObserver {
   public:
-    // Window construction; the device is not started here.
-    explicit TMainForm1(OutsideLibraries& libs);
+    // Window construction; the device does not start here.
+    TMainForm1(OutsideLibraries& libs, HostLink& host);
     ~TMainForm1() override;
 
     // First start (shown false, from vardelOpen) or a show of the window
@@ -39,23 +35,18 @@ class TMainForm1 : public kit::Window, public StationView {
     // Shows the window on its own thread; modal returns when it is closed.
     void ShowFromHost(bool modal);
 
-    // Station operations of the command dispatcher, by menu tag.
+    // The command dispatcher, by menu item.
+    void Dispatch(const kit::MenuBar::Item& item);
     void Dispatch(int tag);
 
-    ParameterSet& params() { return *params_; }
-    ParameterFiles& parameterFiles() { return *parameterFiles_; }
-    GrabSwitch& grabSwitch() { return grabSwitch_; }
-    vProcess& device() { return *device_; }
-    const StationPaths& paths() const { return paths_; }
-    int32_t imageWidth() const { return imageWidth_; }
-    int32_t imageHeight() const { return imageHeight_; }
+    Station& station() { return *station_; }
+    ParameterSet& params() { return station_->params(); }
+    vProcess& device() { return station_->device(); }
+    kit::MenuBar& menu() { return menu_; }
+    CameraView& camera() { return *camera_; }
 
     // A text of the language library in the current language, copied.
     std::string Text(const char* section, const char* key) const;
-
-    // One command (measurement and judgement); host commands are booked.
-    int32_t RunCommand(HostCommand command, bool book);
-    int32_t RunBaseLine();
 
     // The right panel's command buttons: the host is told the move distance,
     // then the command runs (not booked) under the hourglass cursor.
@@ -64,35 +55,30 @@ class TMainForm1 : public kit::Window, public StationView {
     void rightCSetup1Click();
     void rightCSetup2Click();
     void BaseLine1Click();
-
-    // The window as the station's rules see it.
-    uint8_t* GrabAndGetImage() override { return station::GrabAndGetImage(*device_, grabSwitch_); }
-    void DrawMeasuredLine(double x1, double y1, double x2, double y2) override;
-    void RefreshView() override { PaintBox2Paint(); }
-    void RefreshStatistics() override;
-    void InsertOkRow(const std::vector<std::string>& texts) override;
-    void InsertNgRow(const std::vector<std::string>& texts) override;
-    const ResultList& okList() const { return okList_; }
-    const ResultList& ngList() const { return ngList_; }
-    const PanelTexts& panels() const { return panels_; }
+    void PageBig1Click();   // the list page
+    void PageSmall1Click(); // the button page
 
     // Called by the capture library after every frame (any thread).
-    void OnFrame(uint8_t* image);
-    // The view painting of a picture; PaintBox2Paint paints the current one.
-    void PaintView(uint8_t* image);
+    void OnGrabFinished(uint8_t* image);
+    // View refresh: the current picture painted again.
     void PaintBox2Paint();
     unsigned framesPainted() const { return frames_.load(); }
 
+    // What the station shows (any thread, never waits for this one).
+    void MeasuredLine(double x1, double y1, double x2, double y2) override;
+    void ViewChanged() override { PaintBox2Paint(); }
+    void Statistics(int32_t okCount, int32_t ngCount) override;
+    void OkRow(std::vector<std::string> texts) override;
+    void NgRow(std::vector<std::string> texts) override;
+
   protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnMenuCommand(WORD id) override;
 
   private:
+    void BuildComponents();
     void ShowOnWindowThread(bool modal);
-    // The five commands over this window's station.
-    Commands StationCommands();
-    void CreateRightButtons();
     void RightButtonCommand(int32_t button, double moveMm, HostCommand command);
-    void OnCommand(WORD id, WORD code);
     void RunModalLoop();
 
     // Start-up steps, in their order.
@@ -106,8 +92,13 @@ class TMainForm1 : public kit::Window, public StationView {
     void ApplyRights();
     void OpenEdgeGauge();
     void RunInitGrab();
-    // Shut-down steps.
     void AcquisitionShutdown();
+
+    void ToggleBar(const char* item, const char* bar, uint32_t flag);
+    void PaintBackground(HDC dc, const RECT& area);
+    void ShowStatistics(int32_t okCount, int32_t ngCount);
+    void InsertListRow(bool ng, std::vector<std::string>* row);
+    void DropQueuedRows();
 
     // Close request: closing only hides the window.
     void FormClose();
@@ -115,6 +106,7 @@ class TMainForm1 : public kit::Window, public StationView {
     void Timer1Timer();
 
     OutsideLibraries& libs_;
+    HostLink& host_;
     GrabcardCapture capture_;
     PinbusIo io_;
     ImagingLibrary imaging_;
@@ -122,29 +114,22 @@ class TMainForm1 : public kit::Window, public StationView {
     DiskFiles files_;
     MessageBoxes prompts_;
     SystemCodePage codePage_;
-    std::unique_ptr<vProcess> device_;
-    StationPaths paths_;
-    std::unique_ptr<ParameterSet> params_;
-    std::unique_ptr<ParameterFiles> parameterFiles_;
-    GrabSwitch grabSwitch_;
     GaugeLibrary gauge_;
     SystemClock clock_;
-    ResultList okList_, ngList_;
+    std::unique_ptr<Station> station_;
+    kit::MenuBar menu_;
+    std::unique_ptr<CameraView> camera_;
     StatusLabels statusLabels_;
     PanelTexts panels_;
 
-    HBITMAP background_ = nullptr;
+    kit::Bitmap background_;
+    kit::Bitmap icon_;
+    HICON windowIcon_ = nullptr;
     bool started_ = false; // background taken up; cleared by the shut-down
     bool acquisitionStarted_ = false;
-    HBITMAP offscreen_ = nullptr;
-    uint8_t* imageMemory_ = nullptr;
-
-    int32_t imageWidth_ = 640;
-    int32_t imageHeight_ = 480;
     int32_t viewWidth_ = 640;
     int32_t viewHeight_ = 480;
     int32_t openStatus_ = 0;
-    HWND rightButtons_[5] = {}; // rightISetup1, 2, rightCSetup1, 2, BaseLine1
     bool modal_ = false;
     std::atomic<unsigned> frames_{0};
 };

@@ -27,7 +27,7 @@ struct CommandsTest : ::testing::Test {
     fakes::Clock clock;
     LastValues last;
     CommandTexts texts;
-    Commands commands{{params, files, view, gauge, clock, 100.0, 640, 480, 3}, last, texts};
+    Commands commands{{params, files, view, view, gauge, clock, 100.0, 640, 480, 3}, last, texts};
 
     CommandsTest() {
         CurrentSettings().MmPerPixel = 0.01;
@@ -46,7 +46,7 @@ struct CommandsTest : ::testing::Test {
         m.UpTol = 0.02;
         m.LowTol = -0.02;
         m.DiameterRangeX1 = 320;
-        m.Diameter = 0.5;  // 50 pixels
+        m.Diameter = 0.5; // 50 pixels
         m.DiameterUpTol = 0.01;
         m.DiameterLowTol = -0.01;
     }
@@ -145,11 +145,11 @@ TEST_F(CommandsTest, CutColumnsFollowTheGreenLineSetting) {
     At(350);
     params.station.EdgePosM = 350;
     commands.InspectA();
-    EXPECT_EQ(view.At(635, 0), 255);  // W - 5
+    EXPECT_EQ(view.At(635, 0), 255); // W - 5
     EXPECT_NE(view.At(320, 0), 255);
     view.image.assign(view.image.size(), 200);
     commands.InspectB();
-    EXPECT_EQ(view.At(320, 0), 255);  // DiameterRangeX1
+    EXPECT_EQ(view.At(320, 0), 255); // DiameterRangeX1
     EXPECT_NE(view.At(635, 0), 255);
 }
 
@@ -160,7 +160,7 @@ TEST_F(CommandsTest, CalibrationsSetTheScale) {
     EXPECT_EQ(texts.reply.Get(), "@M0500*");
     EXPECT_EQ(gauge.calls, 12);
     EXPECT_EQ(params.station.EdgePosM, 200);
-    EXPECT_TRUE(disk.files.empty());  // M does not save
+    EXPECT_TRUE(disk.files.empty()); // M does not save
     params.station.StdDiameter = 1.0;
     At(700, 80);
     EXPECT_EQ(commands.CalibrateN(), 0);

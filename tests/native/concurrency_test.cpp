@@ -70,7 +70,7 @@ TEST(Concurrency, HostButtonsAndRefreshTogether) {
     fakes::Clock clock;
     ResultList ok, ng;
     std::mutex stationLock;
-    const CommandSetup setup{params, files, view, gauge, clock, 100.0, 64, 48, 2};
+    const CommandSetup setup{params, files, view, view, gauge, clock, 100.0, 64, 48, 2};
     std::atomic<bool> stop{false};
     std::atomic<std::size_t> refreshes{0};
     // The commands start once the refresh runs, so that the three overlap.

@@ -1,7 +1,7 @@
 // Fakes of the station's ports that record what the station asked of them.
 #pragma once
 
-#include "contracts/ports.h"
+#include "station/ports.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -15,8 +15,8 @@ namespace fakes {
 class Files : public station::FileStore {
   public:
     std::map<std::string, std::vector<uint8_t>> files;
-    std::set<std::string> unwritableDirs;  // Replace fails for files below
-    bool failWrites = false;               // every Replace fails part-way
+    std::set<std::string> unwritableDirs; // Replace fails for files below
+    bool failWrites = false;              // every Replace fails part-way
 
     std::optional<std::vector<uint8_t>> Read(const std::string& path, std::size_t max) override {
         auto it = files.find(path);
@@ -32,7 +32,7 @@ class Files : public station::FileStore {
             if (path.rfind(dir + "\\", 0) == 0)
                 return false;
         if (failWrites)
-            return false;  // the old content stays, as with a real replace
+            return false; // the old content stays, as with a real replace
         files[path] = bytes;
         return true;
     }
@@ -137,7 +137,7 @@ class Imaging : public station::ImagingPort {
         std::vector<uint8_t> pixels;
     };
     std::map<int32_t, Buffer> buffers;
-    std::set<int32_t> objects;  // every live handle
+    std::set<int32_t> objects; // every live handle
     std::map<std::string, Buffer> disk;
 
     void AppAlloc(int32_t* h) override { *h = New("AppAlloc"); }
@@ -216,7 +216,7 @@ class Imaging : public station::ImagingPort {
 namespace fakes {
 
 // A window with one image memory and a record of what the station drew.
-class View : public station::StationView {
+class View : public station::PictureSource, public station::StationView {
   public:
     View(int32_t w, int32_t h) : width(w), height(h), image(static_cast<std::size_t>(w) * h, 200) {}
     int32_t width, height;
@@ -246,7 +246,7 @@ class Gauge : public station::EdgeGaugePort {
         int32_t result;
         double x1, y1, x2, y2;
     };
-    std::vector<Answer> script;  // the last answer repeats
+    std::vector<Answer> script; // the last answer repeats
     int calls = 0;
     int32_t DetectHeight(uint8_t*, double* x1, double* y1, double* x2, double* y2) override {
         const Answer& a = script.at(std::min<std::size_t>(calls, script.size() - 1));

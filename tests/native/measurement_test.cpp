@@ -22,8 +22,9 @@ struct Cycle : ::testing::Test {
     int32_t rangeX2 = 0;
 
     Measurement Run(int selector, int32_t c, bool second = false) {
-        return MeasureDrill({view, gauge, clock, view.width, view.height, grabNumber, rangeX2},
-                            selector, c, second);
+        return MeasureDrill(
+            {view, view, gauge, clock, view.width, view.height, grabNumber, rangeX2}, selector, c,
+            second);
     }
     int WhiteColumns() const {
         int n = 0;
@@ -55,7 +56,7 @@ TEST_F(Cycle, CalibrationsTakeTwelvePicturesAndInspectionsAtLeastOne) {
     gauge.script = {{0, 5, 5, 6, 9}};
     EXPECT_EQ(Run(1, 59).status, 0);
     EXPECT_EQ(view.grabs, 12);
-    grabNumber = 0;  // a missing setting still measures one picture
+    grabNumber = 0; // a missing setting still measures one picture
     view.grabs = 0;
     EXPECT_EQ(Run(0, 59).status, 0);
     EXPECT_EQ(view.grabs, 1);
@@ -78,7 +79,7 @@ TEST_F(Cycle, TheCutIsTwoColumnsKeptInsideTheImage) {
     EXPECT_EQ(view.At(view.width - 6, 10), 255);
     EXPECT_EQ(view.At(view.width - 5, 10), 255);
     view.image.assign(view.image.size(), 200);
-    Run(0, 500);  // far outside: nothing to whiten
+    Run(0, 500); // far outside: nothing to whiten
     Run(0, -7);
     EXPECT_EQ(WhiteColumns(), 0);
 }
@@ -124,8 +125,8 @@ TEST_F(Cycle, SecondPassLaysBandsAndTakesTheNewRows) {
     const Measurement m = Run(0, 59, true);
     EXPECT_EQ(m.status, 0);
     EXPECT_EQ(gauge.calls, 2);
-    EXPECT_DOUBLE_EQ(m.position, 10.0);  // the first search's column
-    EXPECT_DOUBLE_EQ(m.height, 14.0);    // the second search's rows
+    EXPECT_DOUBLE_EQ(m.position, 10.0); // the first search's column
+    EXPECT_DOUBLE_EQ(m.height, 14.0);   // the second search's rows
     // y1 12.7: rows 2 .. 22; y2 30.2: rows 20 .. 40; columns 20 .. 30.
     EXPECT_EQ(view.At(20, 1), 200);
     EXPECT_EQ(view.At(20, 2), 255);
@@ -136,11 +137,11 @@ TEST_F(Cycle, SecondPassLaysBandsAndTakesTheNewRows) {
 }
 
 TEST_F(Cycle, BandsStayInsideTheImage) {
-    rangeX2 = 100;  // beyond the right border: clipped to W - 2
+    rangeX2 = 100; // beyond the right border: clipped to W - 2
     grabNumber = 1;
     gauge.script = {{0, 10, 9.5, 40, 45.0}, {0, 11, 9.5, 41, 45.0}};
-    EXPECT_EQ(Run(0, 59, true).status, 0);  // ASan catches any write outside
-    EXPECT_EQ(view.At(0, 0), 255);           // from row trunc(-0.5) = 0
+    EXPECT_EQ(Run(0, 59, true).status, 0); // ASan catches any write outside
+    EXPECT_EQ(view.At(0, 0), 255);         // from row trunc(-0.5) = 0
     EXPECT_EQ(view.At(62, 47), 255);
     EXPECT_EQ(view.At(63, 47), 200);
     gauge = {};

@@ -51,7 +51,9 @@ class Measuring : public ::testing::Test {
         copy_.WriteFile("Kest.cfg", Recipe());
         station_ = std::make_unique<Vardel>(copy_.dir());
         ASSERT_EQ(station_->Open(), 0);
-        HMODULE grab = GetModuleHandleA("Grabcard.dll");
+        // The capture library of this station copy: a process that opened
+        // stations from other folders holds their libraries too.
+        HMODULE grab = GetModuleHandleA(copy_.Path("Grabcard.dll").c_str());
         ASSERT_NE(grab, nullptr);
         setScene_ = reinterpret_cast<GrabcardSimSetSceneFn>(
             reinterpret_cast<void*>(GetProcAddress(grab, "GrabcardSimSetScene")));
@@ -141,7 +143,7 @@ TEST_F(Measuring, DrillsOutsideTheirTolerancesAreRejected) {
 }
 
 TEST_F(Measuring, NoSignalIsReportedByEveryCommand) {
-    HMODULE grab = GetModuleHandleA("Grabcard.dll");
+    HMODULE grab = GetModuleHandleA(copy_.Path("Grabcard.dll").c_str());
     auto setSource = reinterpret_cast<GrabcardSimSetSourceFn>(
         reinterpret_cast<void*>(GetProcAddress(grab, "GrabcardSimSetSource")));
     ASSERT_NE(setSource, nullptr);

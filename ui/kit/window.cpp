@@ -1,5 +1,7 @@
 #include "ui/kit/window.h"
 
+#include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -51,7 +53,9 @@ void UnregisterClasses() {
     Registered().clear();
 }
 
-Window::~Window() { Destroy(); }
+Window::~Window() {
+    Destroy();
+}
 
 void Window::Destroy() {
     if (hwnd_) {
@@ -74,7 +78,8 @@ bool Window::Create(const Style& s) {
         wc.lpfnWndProc = &Window::Procedure;
         wc.hInstance = module;
         wc.hCursor = s.cursor ? s.cursor : LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = s.background ? s.background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.hbrBackground =
+            s.background ? s.background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = s.className;
         if (!RegisterClassExA(&wc))
             return false;
@@ -90,22 +95,39 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK Window::Procedure(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        auto* self = static_cast<Window*>(cs->lpCreateParams);
-        self->hwnd_ = h;
-        SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    // Nothing may unwind through the system's modules into the host: a
+    // failure inside a handler is logged and the message gets the default
+    // answer.
+    try {
+        if (msg == WM_NCCREATE) {
+            auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+            auto* self = static_cast<Window*>(cs->lpCreateParams);
+            self->hwnd_ = h;
+            SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+        auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+        if (!self)
+            return DefWindowProcA(h, msg, wp, lp);
+        if (msg == WM_NCDESTROY) {
+            SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+            const LRESULT r = self->OnMessage(msg, wp, lp);
+            self->hwnd_ = nullptr;
+            return r;
+        }
+        return self->OnMessage(msg, wp, lp);
+    } catch (const std::exception& e) {
+        ReportHandlerFailure(msg, e.what());
+    } catch (...) {
+        ReportHandlerFailure(msg, "unknown exception");
     }
-    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcA(h, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(h, GWLP_USERDATA, 0);
-        const LRESULT r = self->OnMessage(msg, wp, lp);
-        self->hwnd_ = nullptr;
-        return r;
-    }
-    return self->OnMessage(msg, wp, lp);
+    return msg == WM_NCCREATE ? FALSE : 0;
+}
+
+void ReportHandlerFailure(UINT msg, const char* what) {
+    char line[300];
+    std::snprintf(line, sizeof line, "vardel: window message 0x%04X failed: %s\n", msg,
+                  what ? what : "");
+    OutputDebugStringA(line);
 }
 
 } // namespace kit

@@ -24,6 +24,9 @@ void RunModalLoop(const std::function<bool()>& done, HWND dialog = nullptr);
 // unloaded, so a reloaded module never meets a class with a stale procedure.
 void UnregisterClasses();
 
+// Logs a failure inside a window's handler to the debugger.
+void ReportHandlerFailure(UINT msg, const char* what);
+
 class Window {
   public:
     Window() = default;
@@ -34,6 +37,9 @@ class Window {
     HWND hwnd() const { return hwnd_; }
     // Destroys the window now (also done by the destructor).
     void Destroy();
+    // Takes a window of a system class as this object's (no procedure of
+    // ours runs for it).
+    void Adopt(HWND h) { hwnd_ = h; }
 
   protected:
     struct Style {
@@ -43,8 +49,8 @@ class Window {
         DWORD exStyle = 0;
         int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
         HWND owner = nullptr;
-        HBRUSH background = nullptr;  // null: the window colour
-        HCURSOR cursor = nullptr;     // null: the arrow
+        HBRUSH background = nullptr; // null: the window colour
+        HCURSOR cursor = nullptr;    // null: the arrow
     };
     // Registers the class (once per module) and creates the window.
     bool Create(const Style& style);

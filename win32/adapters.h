@@ -2,7 +2,7 @@
 #pragma once
 
 #include "contracts/library_loader.h"
-#include "contracts/ports.h"
+#include "station/ports.h"
 
 #include <string>
 
@@ -53,7 +53,9 @@ class ImagingLibrary : public ImagingPort {
     }
     void BufFree(int32_t b) override { api_.BufFree(b); }
     uint8_t* BufHostAddress(int32_t b) override { return api_.BufHostAddress(b); }
-    void BufGet(int32_t b, int32_t w, int32_t h, uint8_t* m) override { api_.BufGet(b, 0, 0, w, h, m); }
+    void BufGet(int32_t b, int32_t w, int32_t h, uint8_t* m) override {
+        api_.BufGet(b, 0, 0, w, h, m);
+    }
     void BufPut(int32_t b, int32_t w, int32_t h, const uint8_t* m) override {
         api_.BufPut(b, 0, 0, w, h, m);
     }
@@ -63,7 +65,9 @@ class ImagingLibrary : public ImagingPort {
     void BufPutPacked(int32_t b, int32_t w, int32_t h, const uint8_t* m) override {
         api_.BufPutPacked(b, 0, 0, w, h, m);
     }
-    bool BufLoad(const std::string& f, int32_t b) override { return api_.BufLoad(f.c_str(), b) == 0; }
+    bool BufLoad(const std::string& f, int32_t b) override {
+        return api_.BufLoad(f.c_str(), b) == 0;
+    }
     void BufSave(const std::string& f, int32_t b) override { api_.BufSave(f.c_str(), b); }
     void Resize(int32_t s, int32_t d, double fx, double fy) override { api_.Resize(s, d, fx, fy); }
     void BlobAllocFeatureList(int32_t s, int32_t* h) override { api_.BlobAllocFeatureList(s, h); }

@@ -1,4 +1,4 @@
-#include "contracts/adapters.h"
+#include "win32/adapters.h"
 
 #include "imaging/settings.h"
 
@@ -43,8 +43,9 @@ bool DiskFiles::Replace(const std::string& path, const std::vector<uint8_t>& byt
     bool ok = true;
     while (ok && put < bytes.size()) {
         DWORD n = 0;
-        ok = WriteFile(f, bytes.data() + put, static_cast<DWORD>(bytes.size() - put), &n, nullptr) &&
-             n > 0;
+        ok =
+            WriteFile(f, bytes.data() + put, static_cast<DWORD>(bytes.size() - put), &n, nullptr) &&
+            n > 0;
         put += n;
     }
     ok = ok && FlushFileBuffers(f);
@@ -78,9 +79,10 @@ bool DiskFiles::Append(const std::string& path, const std::string& bytes) {
     if (f == INVALID_HANDLE_VALUE)
         return false;
     DWORD n = 0;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-    CloseHandle(f);
-    return true;
+    const BOOL wrote = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    const BOOL closed = CloseHandle(f);
+    // A row that did not reach the disk whole is a lost row.
+    return wrote && closed && n == bytes.size();
 }
 
 void MessageBoxes::Message(const std::string& text, const std::string& caption, Kind kind) {

@@ -1,4 +1,4 @@
-#include "params/keypad_char.h"
+#include "ui/keypad_char.h"
 
 namespace station {
 namespace {

@@ -66,7 +66,8 @@ class FileStore {
     virtual bool Replace(const std::string& path, const std::vector<uint8_t>& bytes) = 0;
     virtual bool Exists(const std::string& path) = 0;
     // Opens the file for appending (creating it), writes, closes; false when
-    // it cannot be opened.
+    // it cannot be opened or when not every byte reached the file (a failed
+    // or short write), so that the caller reports the loss.
     virtual bool Append(const std::string& path, const std::string& bytes) = 0;
 };
 
@@ -90,13 +91,21 @@ class ClockPort {
     virtual LocalTime Now() = 0;
 };
 
-// The window, as far as the station's rules reach it.
-class StationView {
+// The picture that a measurement works on.
+class PictureSource {
   public:
-    virtual ~StationView() = default;
+    virtual ~PictureSource() = default;
     // The picture of one measured image (grabbed fresh when the grab switch
     // is on).
     virtual uint8_t* GrabAndGetImage() = 0;
+};
+
+// What the station's rules show on the window.  Every call may come from the
+// host's thread under the station lock and returns without waiting for the
+// window's thread.
+class StationView {
+  public:
+    virtual ~StationView() = default;
     // The averaged edge points as a line on the camera view.
     virtual void DrawMeasuredLine(double x1, double y1, double x2, double y2) = 0;
     virtual void RefreshView() = 0;
@@ -117,7 +126,7 @@ class CodePagePort {
 class PageMemory {
   public:
     virtual ~PageMemory() = default;
-    virtual void* Allocate(std::size_t bytes) = 0;  // committed, read-write, zeroed
+    virtual void* Allocate(std::size_t bytes) = 0; // committed, read-write, zeroed
     virtual void Free(void* address) = 0;
 };
 

@@ -1,0 +1,256 @@
+#include "ui/kit/form.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace kit {
+namespace {
+
+std::unique_ptr<Control> MakeControl(Form& form, const Component& c, Control* parent) {
+    switch (c.kind) {
+    case Kind::FlatButton:
+        return std::make_unique<FlatButton>(form, c, parent);
+    case Kind::Image:
+        return std::make_unique<ImageView>(form, c, parent);
+    case Kind::ListView:
+        return std::make_unique<ListView>(form, c, parent);
+    case Kind::ToolBar:
+        return std::make_unique<ToolBar>(form, c, parent);
+    case Kind::CoolBar:
+        return std::make_unique<CoolBar>(form, c, parent);
+    case Kind::StatusBar:
+        return std::make_unique<StatusBar>(form, c, parent);
+    default:
+        return std::make_unique<Control>(form, c, parent);
+    }
+}
+
+Control* ChildControl(HWND h) {
+    return h ? static_cast<Control*>(GetPropA(h, "KitControl")) : nullptr;
+}
+
+} // namespace
+
+void AlignChildren(const std::vector<Control*>& children, RECT area) {
+    for (Align pass : {Align::Top, Align::Bottom, Align::Left, Align::Right, Align::Client}) {
+        for (Control* c : children) {
+            if (c->align() != pass || !c->Visible())
+                continue;
+            const int w = area.right - area.left, h = area.bottom - area.top;
+            switch (pass) {
+            case Align::Top: {
+                const int ch = c->Height();
+                c->SetBounds(area.left, area.top, w, ch);
+                area.top += ch;
+                break;
+            }
+            case Align::Bottom: {
+                const int ch = c->Height();
+                c->SetBounds(area.left, area.bottom - ch, w, ch);
+                area.bottom -= ch;
+                break;
+            }
+            case Align::Left: {
+                const int cw = c->Width();
+                c->SetBounds(area.left, area.top, cw, h);
+                area.left += cw;
+                break;
+            }
+            case Align::Right: {
+                const int cw = c->Width();
+                c->SetBounds(area.right - cw, area.top, cw, h);
+                area.right -= cw;
+                break;
+            }
+            case Align::Client:
+                c->SetBounds(area.left, area.top, w, h);
+                break;
+            case Align::None:
+                break;
+            }
+        }
+    }
+}
+
+bool RouteToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (Control* c = ChildControl(reinterpret_cast<HWND>(lp))) {
+            c->OnCommand(HIWORD(wp), LOWORD(wp));
+            *result = 0;
+            return true;
+        }
+        return false;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (Control* c = ChildControl(header->hwndFrom)) {
+            *result = c->OnNotify(header);
+            return true;
+        }
+        return false;
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (Control* c = ChildControl(reinterpret_cast<HWND>(lp))) {
+            *result = reinterpret_cast<LRESULT>(c->OnControlColour(reinterpret_cast<HDC>(wp)));
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+Form::~Form() {
+    // Children before the form; the last created goes first.
+    while (!controls_.empty())
+        controls_.pop_back();
+    if (tooltips_)
+        DestroyWindow(tooltips_);
+    Destroy();
+}
+
+HFONT Form::FontFor(const FontSpec& f) {
+    char key[160];
+    std::snprintf(key, sizeof key, "%s|%d|%d|%u", f.face ? f.face : "", f.height, f.bold ? 1 : 0,
+                  static_cast<unsigned>(f.charset));
+    auto it = fonts_.find(key);
+    if (it != fonts_.end())
+        return it->second.get();
+    HFONT h = CreateFontA(f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                          f.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, f.face ? f.face : "");
+    return fonts_.emplace(key, Font(h)).first->second.get();
+}
+
+void Form::Build(const Component* rows, std::size_t n) {
+    if (!tooltips_)
+        tooltips_ =
+            CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                            WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, ThisModule(), nullptr);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Component& c = rows[i];
+        Control* parent = c.parent ? Find(c.parent) : nullptr;
+        std::unique_ptr<Control> control = MakeControl(*this, c, parent);
+        switch (c.kind) {
+        case Kind::Panel:
+            control->CreateOwn("TPanel", WS_CLIPCHILDREN);
+            break;
+        case Kind::Label:
+            control->CreateOwn("TLabel", 0);
+            break;
+        case Kind::StaticText:
+            control->CreateOwn("TStaticText", 0);
+            break;
+        case Kind::FlatButton:
+            control->CreateOwn("TSpeedButton", 0);
+            break;
+        case Kind::Splitter:
+            control->CreateOwn("TSplitter", 0);
+            break;
+        case Kind::PaintBox:
+            control->CreateOwn("TPaintBox", 0);
+            break;
+        case Kind::Image:
+            control->CreateOwn("TImage", 0);
+            break;
+        case Kind::Button:
+            control->CreateSystem("BUTTON", WS_TABSTOP | BS_PUSHBUTTON);
+            break;
+        case Kind::CheckBox:
+            control->CreateSystem("BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX);
+            break;
+        case Kind::Edit:
+            control->CreateSystem("EDIT", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL);
+            break;
+        case Kind::ListView:
+            control->CreateSystem(WC_LISTVIEWA, WS_TABSTOP | WS_BORDER | LVS_REPORT |
+                                                    LVS_SHOWSELALWAYS | LVS_SINGLESEL);
+            SendMessageA(control->hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                         LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+            break;
+        case Kind::CoolBar:
+            control->CreateSystem(REBARCLASSNAMEA, WS_CLIPCHILDREN | RBS_VARHEIGHT | CCS_NODIVIDER |
+                                                       CCS_NOPARENTALIGN | CCS_NORESIZE);
+            break;
+        case Kind::ToolBar:
+            control->CreateSystem(TOOLBARCLASSNAMEA, TBSTYLE_FLAT | TBSTYLE_LIST |
+                                                         TBSTYLE_TOOLTIPS | CCS_NORESIZE |
+                                                         CCS_NODIVIDER | CCS_NOPARENTALIGN);
+            if (parent && parent->kind() == Kind::CoolBar)
+                static_cast<CoolBar*>(parent)->SetBand(*control, c.height);
+            break;
+        case Kind::StatusBar:
+            control->CreateSystem(STATUSCLASSNAMEA, CCS_NOPARENTALIGN | CCS_NORESIZE);
+            break;
+        }
+        // Graphic components lie below the windows they share a parent with.
+        if (c.kind == Kind::PaintBox)
+            SetWindowPos(control->hwnd(), HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (!parent)
+            top_.push_back(control.get());
+        byName_[c.name] = control.get();
+        controls_.push_back(std::move(control));
+    }
+    Realign();
+}
+
+Control* Form::Find(std::string_view name) const {
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
+}
+
+Control& Form::operator[](std::string_view name) const {
+    Control* c = Find(name);
+    if (!c) {
+        OutputDebugStringA(("kit: no component " + std::string(name) + "\n").c_str());
+        std::abort();
+    }
+    return *c;
+}
+
+void Form::RealignTop() {
+    RECT r;
+    GetClientRect(hwnd(), &r);
+    AlignChildren(top_, r);
+}
+
+void Form::Realign() {
+    RealignTop();
+    for (auto& c : controls_)
+        c->Realign();
+}
+
+LRESULT Form::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT routed = 0;
+    if (msg == WM_COMMAND && lp == 0) {
+        OnMenuCommand(LOWORD(wp));
+        return 0;
+    }
+    if (RouteToChild(msg, wp, lp, &routed))
+        return routed;
+    switch (msg) {
+    case WM_NOTIFY: {
+        // Tool tips of the tool bar's buttons name the button, not the bar.
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (header->code == TTN_GETDISPINFOA)
+            for (auto& c : controls_)
+                if (c->kind() == Kind::ToolBar && c->OnNotify(header))
+                    return 0;
+        break;
+    }
+    case WM_SIZE:
+        RealignTop();
+        return 0;
+    default:
+        break;
+    }
+    return Window::OnMessage(msg, wp, lp);
+}
+
+} // namespace kit
