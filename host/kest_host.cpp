@@ -17,6 +17,9 @@
 //                                   drills through inspections A and B
 //     dusty                         the runs after it: dust on the back light's
 //                                   glass, the back light uneven
+#include "common/module_folder.h"
+#include "common/vardel_api.h"
+#include "common/win_handles.h"
 #include "host/ring_setting_run.h"
 
 #include <windows.h>
@@ -31,41 +34,24 @@
 
 namespace {
 
-typedef void(__stdcall* Notify)(int32_t, int32_t);
-
-struct Station {
-    HMODULE module = nullptr;
-    int32_t(__stdcall* Open)() = nullptr;
-    int32_t(__stdcall* Close)() = nullptr;
-    int32_t(__stdcall* Dialog)(int32_t) = nullptr;
-    int32_t(__stdcall* Function)(int32_t) = nullptr;
-    void(__stdcall* Callback)(Notify) = nullptr;
-    int32_t(__stdcall* GetParametr)(int32_t) = nullptr;
+// vardel.dll, loaded from the folder of this program and bound by name.
+struct Station : common::VardelApi {
+    common::UniqueModule module;
 };
 
-template <class F> bool Bind(HMODULE m, const char* name, F& slot) {
-    FARPROC p = GetProcAddress(m, name);
-    slot = reinterpret_cast<F>(reinterpret_cast<void*>(p));
-    if (!p)
-        std::printf("kest-host: vardel.dll has no export %s\n", name);
-    return p != nullptr;
-}
-
 bool LoadStation(Station& s) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dll(path);
-    dll = dll.substr(0, dll.find_last_of("\\/") + 1) + "vardel.dll";
-    s.module = LoadLibraryA(dll.c_str());
+    const std::string dll = common::ModuleFolder(nullptr) + "\\vardel.dll";
+    s.module.reset(LoadLibraryA(dll.c_str()));
     if (!s.module) {
         std::printf("kest-host: cannot load %s (error %lu)\n", dll.c_str(), GetLastError());
         return false;
     }
-    return Bind(s.module, "vardelOpen", s.Open) & Bind(s.module, "vardelClose", s.Close) &
-           Bind(s.module, "vardelDialog", s.Dialog) &
-           Bind(s.module, "vardelFunction", s.Function) &
-           Bind(s.module, "vardelCallback", s.Callback) &
-           Bind(s.module, "vardelGetParametr", s.GetParametr);
+    std::string missing;
+    if (!common::BindVardel(s.module.get(), s, &missing)) {
+        std::printf("kest-host: vardel.dll has no export %s\n", missing.c_str());
+        return false;
+    }
+    return true;
 }
 
 void __stdcall OnNotify(int32_t button, int32_t pulses) {
@@ -91,12 +77,15 @@ void Pump(DWORD ms) {
 // The picture the station's camera holds, written with Imaging.dll.
 bool SavePicture(const std::string& name) {
     HMODULE grab = GetModuleHandleA("Grabcard.dll");
-    HMODULE img = LoadLibraryA("Imaging.dll");
+    const common::UniqueModule imaging(LoadLibraryA("Imaging.dll"));
+    HMODULE img = imaging.get();
     if (!grab || !img) {
         std::printf("kest-host: open the station first\n");
         return false;
     }
-    auto proc = [](HMODULE m, const char* n) { return reinterpret_cast<void*>(GetProcAddress(m, n)); };
+    auto proc = [](HMODULE m, const char* n) {
+        return reinterpret_cast<void*>(GetProcAddress(m, n));
+    };
     auto size = reinterpret_cast<int32_t(__stdcall*)(int32_t, int32_t*, int32_t*)>(
         proc(grab, "GrabcardGetImageSize"));
     auto addr = reinterpret_cast<uint8_t*(__stdcall*)(int32_t, int32_t, uint8_t)>(
@@ -107,7 +96,8 @@ bool SavePicture(const std::string& name) {
         proc(img, "ImgBufAllocGrey"));
     auto put = reinterpret_cast<void(__stdcall*)(int32_t, int32_t, int32_t, int32_t, int32_t,
                                                  const uint8_t*)>(proc(img, "ImgBufPut"));
-    auto save = reinterpret_cast<int32_t(__stdcall*)(const char*, int32_t)>(proc(img, "ImgBufSave"));
+    auto save =
+        reinterpret_cast<int32_t(__stdcall*)(const char*, int32_t)>(proc(img, "ImgBufSave"));
     auto bufFree = reinterpret_cast<void(__stdcall*)(int32_t)>(proc(img, "ImgBufFree"));
     int32_t w = 0, h = 0, system = 0, buffer = 0;
     size(0, &w, &h);
@@ -120,7 +110,6 @@ bool SavePicture(const std::string& name) {
     const int32_t r = save(path.c_str(), buffer);
     bufFree(buffer);
     sysFree(system);
-    FreeLibrary(img);
     std::printf("  picture %d x %d %s %s\n", w, h, r == 0 ? "saved as" : "could not be saved as",
                 path.c_str());
     return r == 0;
@@ -151,7 +140,8 @@ int main(int argc, char** argv) {
         // The number after a step, when one follows.
         auto next = [&](int fallback) {
             if (i + 1 < steps.size() && !steps[i + 1].empty() &&
-                (std::isdigit(static_cast<unsigned char>(steps[i + 1][0])) || steps[i + 1][0] == '-'))
+                (std::isdigit(static_cast<unsigned char>(steps[i + 1][0])) ||
+                 steps[i + 1][0] == '-'))
                 return std::atoi(steps[++i].c_str());
             return fallback;
         };
@@ -188,9 +178,7 @@ int main(int argc, char** argv) {
         } else if (step == "run") {
             const int drills = next(20);
             const uint32_t seed = static_cast<uint32_t>(next(7));
-            const host::StationApi api{s.Open, s.Close, s.Dialog, s.Function, s.Callback,
-                                       s.GetParametr};
-            failures += host::RunRingSetting(api, drills, seed, true);
+            failures += host::RunRingSetting(s, drills, seed, true);
         } else if (step == "dusty") {
             host::UseDustyCamera(true);
         } else if (step == "pump") {
@@ -201,6 +189,5 @@ int main(int argc, char** argv) {
         }
         std::fflush(stdout);
     }
-    FreeLibrary(s.module);
     return failures ? 1 : 0;
 }

@@ -1,21 +1,14 @@
 // kest-host run: the ring-setting machine's whole loop against the station.
 #pragma once
 
+#include "common/vardel_api.h"
+
 #include <cstdint>
 
 namespace host {
 
-typedef void(__stdcall* Notify)(int32_t, int32_t);
-
 // The station's six functions, bound from vardel.dll.
-struct StationApi {
-    int32_t(__stdcall* Open)() = nullptr;
-    int32_t(__stdcall* Close)() = nullptr;
-    int32_t(__stdcall* Dialog)(int32_t) = nullptr;
-    int32_t(__stdcall* Function)(int32_t) = nullptr;
-    void(__stdcall* Callback)(Notify) = nullptr;
-    int32_t(__stdcall* GetParametr)(int32_t) = nullptr;
-};
+using StationApi = common::VardelApi;
 
 // Writes the machine's recipe into Kest.cfg of the working directory, opens
 // the station, calibrates it and runs `drills` drills through inspections A

@@ -1,5 +1,6 @@
 #include "station/measurement.h"
 
+#include "common/cut.h"
 #include "station/last_values.h"
 
 #include <algorithm>
@@ -13,15 +14,6 @@ constexpr uint8_t kWhite = 255;
 constexpr int kWaitPerImageMs = 10;
 constexpr int kCalibrationImages = 12;
 constexpr double kBandHalfRows = 10.0;
-
-// Whitens columns first..last (clipped to 0..W-2) on every row.
-void CutColumns(uint8_t* image, int32_t w, int32_t h, int32_t first, int32_t last) {
-    first = std::max(first, 0);
-    last = std::min(last, w - 2);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = first; x <= last; ++x)
-            image[static_cast<std::size_t>(y) * w + x] = kWhite;
-}
 
 // The rows trunc(row - 10) .. while k < row + 10, kept inside the image.
 void WhiteBand(uint8_t* image, int32_t w, int32_t h, int32_t first, int32_t last, double row) {
@@ -51,7 +43,7 @@ Measurement MeasureDrill(const MeasurementSetup& s, int selector, int32_t c, boo
             m.status = -1;
             return m;
         }
-        CutColumns(image, s.width, s.height, c - 1, c);
+        common::CutAt(image, s.width, s.height, c);
         if (std::memcmp(image, kNoSignalMarker, sizeof kNoSignalMarker) == 0) {
             m.status = -7;
             return m;

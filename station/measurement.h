@@ -3,6 +3,7 @@
 // averaged into a position and a height in pixels.
 #pragma once
 
+#include "common/no_signal.h"
 #include "station/ports.h"
 
 #include <cstdint>
@@ -10,21 +11,21 @@
 namespace station {
 
 // The image memory starts with these bytes when the camera gave no picture.
-constexpr uint8_t kNoSignalMarker[8] = {0x00, 0xFF, 0x0F, 0xF0, 0x77, 0xA9, 0x11, 0xE3};
+using common::kNoSignalMarker;
 
 struct MeasurementSetup {
     PictureSource& picture;
     StationView& view;
     EdgeGaugePort& gauge;
     ClockPort& clock;
-    int32_t width;         // image width W
-    int32_t height;        // image height H
-    int32_t grabNumber;    // pictures per inspection
-    int32_t rangeX2;       // DiameterRangeX2: right end of the second-pass bands
+    int32_t width;      // image width W
+    int32_t height;     // image height H
+    int32_t grabNumber; // pictures per inspection
+    int32_t rangeX2;    // DiameterRangeX2: right end of the second-pass bands
 };
 
 struct Measurement {
-    int32_t status = 0;  // 0, -1 gauge failed, -6 negative first point, -7 no signal
+    int32_t status = 0; // 0, -1 gauge failed, -6 negative first point, -7 no signal
     double position = 0;
     double height = 0;
 };

@@ -6,6 +6,8 @@
 //   [Scene]   the drill scene that Source=scene shows (drill_scene.h)
 #include "libs/grabcard/camera_config.h"
 
+#include "common/module_folder.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -122,16 +124,8 @@ bool IsPictureName(const std::string& name) {
 } // namespace
 
 std::string ModuleFolder() {
-    HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ModuleFolder), &self);
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
-    std::string folder(path, n);
-    const std::size_t slash = folder.find_last_of("\\/");
-    folder.erase(slash == std::string::npos ? 0 : slash + 1);
-    return folder;
+    const std::string folder = common::ModuleFolderOf(reinterpret_cast<const void*>(&ModuleFolder));
+    return folder.empty() ? folder : folder + "\\";
 }
 
 CameraConfig ReadCameraConfig(const std::string& iniPath) {

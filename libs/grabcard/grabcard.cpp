@@ -13,6 +13,9 @@
 // renderer, the source, the folder position).  state_ is always taken
 // first; the grab-finished function is called with neither held.
 #include "contracts/grabcard.h"
+#include "common/guarded_entry.h"
+#include "common/no_signal.h"
+#include "common/win_handles.h"
 #include "contracts/grabcard_sim.h"
 #include "libs/grabcard/camera_config.h"
 
@@ -31,8 +34,6 @@ namespace {
 
 using grabcard::CameraConfig;
 using grabcard::Source;
-
-constexpr uint8_t kNoSignal[8] = {0x00, 0xFF, 0x0F, 0xF0, 0x77, 0xA9, 0x11, 0xE3};
 
 // ---- Picture files through the Windows Imaging Component ------------------
 
@@ -127,17 +128,8 @@ bool LoadPicture(const std::string& path, int width, int height, int bytesPerPix
 
 // One run of live video, shared by the camera and its thread.
 struct LiveRun {
-    LiveRun() : wake(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    LiveRun(const LiveRun&) = delete;
-    LiveRun& operator=(const LiveRun&) = delete;
-    ~LiveRun() {
-        if (thread)
-            CloseHandle(thread);
-        if (wake)
-            CloseHandle(wake);
-    }
-    HANDLE wake;
-    HANDLE thread = nullptr;
+    common::UniqueHandle wake{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    common::UniqueHandle thread;
     DWORD threadId = 0;
     std::atomic<bool> stop{false};
 };
@@ -170,7 +162,7 @@ class Camera {
             return;
         if (live_) {
             live_->stop = true;
-            SetEvent(live_->wake);
+            SetEvent(live_->wake.get());
             return;
         }
         if (uint8_t* m = memory_.exchange(nullptr))
@@ -246,16 +238,16 @@ class Camera {
         if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                                 reinterpret_cast<LPCSTR>(&LiveThread), &self))
             return 1;
+        common::UniqueModule reference(self); // given up when the thread has it
         auto handoff = std::make_unique<Handoff>(Handoff{this, run, self, config_.framesPerSecond});
-        run->thread =
-            CreateThread(nullptr, 0, &LiveThread, handoff.get(), CREATE_SUSPENDED, &run->threadId);
-        if (!run->thread) {
-            FreeLibrary(self);
+        run->thread.reset(
+            CreateThread(nullptr, 0, &LiveThread, handoff.get(), CREATE_SUSPENDED, &run->threadId));
+        if (!run->thread)
             return 1;
-        }
-        handoff.release(); // the thread owns it now
+        handoff.release();   // the thread owns it now
+        reference.release(); // and its reference on the library
         live_ = run;
-        ResumeThread(run->thread);
+        ResumeThread(run->thread.get());
         return 0;
     }
 
@@ -268,11 +260,11 @@ class Camera {
         if (!run)
             return 0;
         run->stop = true;
-        SetEvent(run->wake);
+        SetEvent(run->wake.get());
         // From within the grab-finished function on the live thread itself the
         // thread ends when that call returns; from any other thread, wait.
         if (GetCurrentThreadId() != run->threadId)
-            WaitForThread(run->thread);
+            WaitForThread(run->thread.get());
         return 0;
     }
 
@@ -360,7 +352,7 @@ class Camera {
 
     void NoSignal(uint8_t* image) const {
         std::memset(image, 0, static_cast<std::size_t>(width_) * height_ * bytesPerPixel_);
-        std::memcpy(image, kNoSignal, sizeof kNoSignal);
+        std::memcpy(image, common::kNoSignalMarker, sizeof common::kNoSignalMarker);
     }
 
     void Deliver(uint8_t* image) {
@@ -368,13 +360,14 @@ class Camera {
             fn(0, image);
     }
 
+    // The live thread: nothing thrown in a frame leaves it (the video then
+    // ends, and GrabcardStop and GrabcardClose still find a finished run).
     static DWORD WINAPI LiveThread(void* param) {
-        HMODULE module;
-        {
-            std::unique_ptr<Handoff> h(static_cast<Handoff*>(param));
-            module = h->module;
-            h->camera->LiveLoop(*h->run, h->framesPerSecond);
-        }
+        std::unique_ptr<Handoff> h(static_cast<Handoff*>(param));
+        const HMODULE module = h->module;
+        common::GuardedVoid("Grabcard live thread",
+                            [&] { h->camera->LiveLoop(*h->run, h->framesPerSecond); });
+        h.reset();
         FreeLibraryAndExitThread(module, 0);
     }
 
@@ -397,7 +390,7 @@ class Camera {
                 next = t; // fell behind: no burst of frames to catch up
             const double ms = (next - t) * 1000.0 / static_cast<double>(frequency.QuadPart);
             const DWORD wait = ms > 0 ? static_cast<DWORD>(std::ceil(ms)) : 0;
-            if (WaitForSingleObject(run.wake, wait) == WAIT_OBJECT_0)
+            if (WaitForSingleObject(run.wake.get(), wait) == WAIT_OBJECT_0)
                 return;
         }
     }
@@ -518,26 +511,29 @@ DrillTruth ToC(const drill_scene::Truth& t) {
 
 extern "C" {
 
+// Every export answers 1 (or null) when something inside fails unexpectedly.
 int32_t __stdcall GrabcardInit(int32_t* colour) {
-    return TheCamera().Init(colour);
+    return common::Guarded("GrabcardInit", 1, [&] { return TheCamera().Init(colour); });
 }
 int32_t __stdcall GrabcardClose() {
-    return TheCamera().Close();
+    return common::Guarded("GrabcardClose", 1, [] { return TheCamera().Close(); });
 }
 int32_t __stdcall GrabcardGetImageSize(int32_t, int32_t* width, int32_t* height) {
-    return TheCamera().GetImageSize(width, height);
+    return common::Guarded("GrabcardGetImageSize", 1,
+                           [&] { return TheCamera().GetImageSize(width, height); });
 }
 uint8_t* __stdcall GrabcardGetImageAddr(int32_t, int32_t, uint8_t) {
-    return TheCamera().ImageAddr();
+    return common::Guarded("GrabcardGetImageAddr", static_cast<uint8_t*>(nullptr),
+                           [] { return TheCamera().ImageAddr(); });
 }
 int32_t __stdcall GrabcardGrab(int32_t, int32_t) {
-    return TheCamera().Grab();
+    return common::Guarded("GrabcardGrab", 1, [] { return TheCamera().Grab(); });
 }
 int32_t __stdcall GrabcardLive(int32_t, int32_t) {
-    return TheCamera().Live();
+    return common::Guarded("GrabcardLive", 1, [] { return TheCamera().Live(); });
 }
 int32_t __stdcall GrabcardStop(int32_t, int32_t) {
-    return TheCamera().Stop();
+    return common::Guarded("GrabcardStop", 1, [] { return TheCamera().Stop(); });
 }
 int32_t __stdcall GrabcardSetGrabFinishFun(int32_t, GrabFinished fn) {
     TheCamera().SetGrabFinished(fn);
@@ -549,13 +545,15 @@ int32_t __stdcall GrabcardSetWaitMehod(int32_t, int32_t method) {
 }
 
 int32_t __stdcall GrabcardSimSetScene(const DrillScene* scene) {
-    if (!scene)
-        return 1;
-    const drill_scene::Scene s = FromC(*scene, TheCamera().GetScene());
-    if (drill_scene::SceneProblem(s))
-        return 1;
-    TheCamera().SetScene(s);
-    return 0;
+    return common::Guarded("GrabcardSimSetScene", 1, [&] {
+        if (!scene)
+            return 1;
+        const drill_scene::Scene s = FromC(*scene, TheCamera().GetScene());
+        if (drill_scene::SceneProblem(s))
+            return 1;
+        TheCamera().SetScene(s);
+        return 0;
+    });
 }
 
 // The lighting of the scene: kept apart from the drill, which SetScene sets.
@@ -577,18 +575,22 @@ int32_t __stdcall GrabcardSimGetLighting(DrillLighting* lighting) {
 }
 
 int32_t __stdcall GrabcardSimGetScene(DrillScene* scene) {
-    if (!scene)
-        return 1;
-    *scene = ToC(TheCamera().GetScene());
-    return 0;
+    return common::Guarded("GrabcardSimGetScene", 1, [&] {
+        if (!scene)
+            return 1;
+        *scene = ToC(TheCamera().GetScene());
+        return 0;
+    });
 }
 
 int32_t __stdcall GrabcardSimGetTruth(DrillTruth* truth) {
-    if (!truth)
-        return 1;
-    bool shown = false;
-    *truth = ToC(drill_scene::TruthOf(TheCamera().GetScene(&shown)));
-    return shown ? 0 : 2;
+    return common::Guarded("GrabcardSimGetTruth", 1, [&] {
+        if (!truth)
+            return 1;
+        bool shown = false;
+        *truth = ToC(drill_scene::TruthOf(TheCamera().GetScene(&shown)));
+        return shown ? 0 : 2;
+    });
 }
 
 int32_t __stdcall GrabcardSimFrameCount() {
@@ -596,10 +598,12 @@ int32_t __stdcall GrabcardSimFrameCount() {
 }
 
 int32_t __stdcall GrabcardSimSetSource(int32_t source) {
-    if (source < 0 || source > 2)
-        return 1;
-    TheCamera().SetSource(static_cast<Source>(source));
-    return 0;
+    return common::Guarded("GrabcardSimSetSource", 1, [&] {
+        if (source < 0 || source > 2)
+            return 1;
+        TheCamera().SetSource(static_cast<Source>(source));
+        return 0;
+    });
 }
 }
 

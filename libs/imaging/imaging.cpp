@@ -5,6 +5,7 @@
 // memory, as its host address shows: two threads writing one buffer at
 // the same time must agree between themselves.
 #include "contracts/imaging.h"
+#include "common/guarded_entry.h"
 #include "libs/imaging/image_files.h"
 #include "libs/imaging/resize.h"
 
@@ -92,13 +93,10 @@ Table& Objects() {
     return table;
 }
 
-// Runs an export's body; nothing is thrown out of the library.
+// Runs an export's body; nothing is thrown out of the library, and what
+// was thrown is logged to the debugger.
 template <class R, class F> R Guarded(R failed, F body) {
-    try {
-        return body();
-    } catch (...) {
-        return failed;
-    }
+    return common::Guarded("Imaging.dll", failed, body);
 }
 
 int32_t AllocPlain(Kind kind, int32_t* handle) {
@@ -115,19 +113,21 @@ int32_t AllocOnSystem(int32_t system, Kind kind, int32_t* handle) {
     if (!handle)
         return 1;
     *handle = 0;
-    if (!Objects().Has(system, Kind::System))
-        return 1;
-    return AllocPlain(kind, handle);
+    return Guarded(1, [&] {
+        if (!Objects().Has(system, Kind::System))
+            return 1;
+        return AllocPlain(kind, handle);
+    });
 }
 
 int32_t AllocBuffer(int32_t system, int32_t width, int32_t height, int32_t bands, int32_t* buffer) {
     if (!buffer)
         return 1;
     *buffer = 0;
-    if (!Objects().Has(system, Kind::System) || width <= 0 || height <= 0 ||
-        int64_t{width} * height * bands > kMaxBufferBytes)
-        return 1;
     return Guarded(1, [&] {
+        if (!Objects().Has(system, Kind::System) || width <= 0 || height <= 0 ||
+            int64_t{width} * height * bands > kMaxBufferBytes)
+            return 1;
         *buffer = Objects().Add({Kind::Buffer, std::make_shared<Buffer>(width, height, bands)});
         return 0;
     });

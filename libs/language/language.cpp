@@ -2,6 +2,9 @@
 // folder "Language" beside this DLL (UTF-8 ".lng" files, one per language),
 // handed out in the system's ANSI code page.
 #include "contracts/language.h"
+#include "common/guarded_entry.h"
+#include "common/module_folder.h"
+#include "common/win_handles.h"
 #include "libs/language/select_window.h"
 #include "libs/language/text_table.h"
 #include "ui/kit/window.h"
@@ -19,8 +22,8 @@ namespace {
 std::string Utf8ToAnsi(const std::string& utf8) {
     if (utf8.empty())
         return {};
-    const int wide = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                         nullptr, 0);
+    const int wide =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     if (wide <= 0)
         return {};
     std::wstring w(static_cast<std::size_t>(wide), L'\0');
@@ -33,15 +36,19 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     return out;
 }
 
+class Library;
+Library& TheLibrary();
+
 class Library {
   public:
     void Load() {
         std::lock_guard<std::mutex> g(mutex_);
         tables_.clear();
-        const std::string dir = kit::ThisModuleFolder() + "\\Language\\";
+        const std::string dir =
+            common::ModuleFolderOf(reinterpret_cast<const void*>(&TheLibrary)) + "\\Language\\";
         WIN32_FIND_DATAA found;
-        HANDLE h = FindFirstFileA((dir + "*.lng").c_str(), &found);
-        if (h == INVALID_HANDLE_VALUE)
+        const common::UniqueFind find(FindFirstFileA((dir + "*.lng").c_str(), &found));
+        if (!find)
             return;
         do {
             std::ifstream in(dir + found.cFileName, std::ios::binary);
@@ -50,11 +57,10 @@ class Library {
             station::TextTable table = station::TextTable::Parse(text.str());
             const auto id = table.Identifier();
             if (!id)
-                continue;  // a table must say which language it is
+                continue; // a table must say which language it is
             table.ConvertTexts(Utf8ToAnsi);
             tables_.insert_or_assign(*id, std::move(table));
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
+        } while (FindNextFileA(find.get(), &found));
         loaded_ = true;
     }
 
@@ -97,24 +103,31 @@ Library& TheLibrary() {
 
 extern "C" {
 
+// Nothing thrown inside leaves an export: InitLanguageDll then answers 1,
+// the selection "nothing chosen", a text the empty text.
 int32_t __stdcall InitLanguageDll() {
-    TheLibrary().Load();
-    return 0;
+    return common::Guarded("InitLanguageDll", 1, [] {
+        TheLibrary().Load();
+        return 0;
+    });
 }
 
 uint8_t __stdcall SelectLanguageDll(const char* title, int32_t* identifier) {
-    if (!identifier)
-        return 0;
-    const auto choice =
-        language::ShowSelectWindow(title ? title : "", TheLibrary().Choices(), *identifier);
-    if (!choice)
-        return 0;
-    *identifier = *choice;
-    return 1;
+    return common::Guarded("SelectLanguageDll", static_cast<uint8_t>(0), [&]() -> uint8_t {
+        if (!identifier)
+            return 0;
+        const auto choice =
+            language::ShowSelectWindow(title ? title : "", TheLibrary().Choices(), *identifier);
+        if (!choice)
+            return 0;
+        *identifier = *choice;
+        return 1;
+    });
 }
 
 const char* __stdcall GetLanguageString(int32_t identifier, const char* section, const char* key) {
-    return TheLibrary().Get(identifier, section, key);
+    return common::Guarded("GetLanguageString", "",
+                           [&] { return TheLibrary().Get(identifier, section, key); });
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {

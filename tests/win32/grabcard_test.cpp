@@ -1,5 +1,6 @@
 // Grabcard.dll, the simulated frame grabber, loaded from a copy of the
 // station folder with a Grabcard.ini of each test's own.
+#include "common/no_signal.h"
 #include "contracts/grabcard.h"
 #include "contracts/grabcard_sim.h"
 #include "tests/win32/station_fixture.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr uint8_t kNoSignal[8] = {0x00, 0xFF, 0x0F, 0xF0, 0x77, 0xA9, 0x11, 0xE3};
+using common::kNoSignalMarker;
 
 // The library's exports, bound by name as the station binds them.
 struct GrabcardLibrary {
@@ -427,7 +428,7 @@ TEST_F(Grabcard, NoSignalSourceStartsWithTheMarker) {
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(g.api.Grab(0, 0), 0);
     EXPECT_EQ(gCalls, 1);
-    EXPECT_EQ(std::memcmp(image, kNoSignal, 8), 0);
+    EXPECT_EQ(std::memcmp(image, kNoSignalMarker, 8), 0);
     int lit = 0;
     for (int i = 8; i < 640 * 480; ++i)
         lit += image[i] != 0;
@@ -438,12 +439,12 @@ TEST_F(Grabcard, NoSignalSourceStartsWithTheMarker) {
 
     EXPECT_EQ(g.SetSource(GrabcardSourceScene), 0);
     g.api.Grab(0, 0);
-    EXPECT_NE(std::memcmp(image, kNoSignal, 8), 0);
+    EXPECT_NE(std::memcmp(image, kNoSignalMarker, 8), 0);
     EXPECT_NEAR(image[10 * 640 + 10], 200, 12);
     EXPECT_EQ(g.GetTruth(&truth), 0);
     EXPECT_EQ(g.SetSource(GrabcardSourceNoSignal), 0);
     g.api.Grab(0, 0);
-    EXPECT_EQ(std::memcmp(image, kNoSignal, 8), 0);
+    EXPECT_EQ(std::memcmp(image, kNoSignalMarker, 8), 0);
     EXPECT_EQ(g.SetSource(5), 1);
 }
 
@@ -527,7 +528,7 @@ TEST_F(Grabcard, FolderPlaysPicturesInNameOrder) {
     EXPECT_EQ(at(32, 0), 0);
     EXPECT_EQ(at(0, 24), 0);
     g.api.Grab(0, 0); // e.bmp cannot be read: no signal
-    EXPECT_EQ(std::memcmp(image, kNoSignal, 8), 0);
+    EXPECT_EQ(std::memcmp(image, kNoSignalMarker, 8), 0);
     g.api.Grab(0, 0); // round again
     EXPECT_EQ(at(5, 3), 250);
     EXPECT_EQ(gCalls, 6);
@@ -564,7 +565,7 @@ TEST_F(Grabcard, EmptyFolderGivesNoSignal) {
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(g.api.Grab(0, 0), 0);
     EXPECT_EQ(gCalls, 1);
-    EXPECT_EQ(std::memcmp(image, kNoSignal, 8), 0);
+    EXPECT_EQ(std::memcmp(image, kNoSignalMarker, 8), 0);
 }
 
 TEST_F(Grabcard, SceneExportsPlaceTheDrill) {

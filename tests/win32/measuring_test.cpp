@@ -8,15 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
+#include <utility>
 
 using namespace testing_station;
 
 namespace {
 
-constexpr double kMmPerPixel = 0.01;   // the scene's scale
-constexpr double kPulsesPerMm = 2000;  // PitchX 5, PulseX 10000
-constexpr double kMoveX = 1.2;         // mm between M and N
-constexpr double kColumnM = 320;       // tip of the standard drill at M
+constexpr double kMmPerPixel = 0.01;  // the scene's scale
+constexpr double kPulsesPerMm = 2000; // PitchX 5, PulseX 10000
+constexpr double kMoveX = 1.2;        // mm between M and N
+constexpr double kColumnM = 320;      // tip of the standard drill at M
 
 const char* kIni = "[Basic]\r\nInitGrab=0\r\nMmPerPixel=-1\r\ndShowModal=1\r\nGrabNumber=3\r\n"
                    "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n";
@@ -30,7 +33,7 @@ std::string Recipe() {
     p.station.StdRingPosition = 4.0;
     p.station.StdDiameter = 0.3;
     auto& m = p.material;
-    m.RingPosition = 4.5;  // ring target 0.5 mm beyond N
+    m.RingPosition = 4.5; // ring target 0.5 mm beyond N
     m.UpTol = 0.02;
     m.LowTol = -0.02;
     m.DrillLength = 38.1;
@@ -102,6 +105,23 @@ class Measuring : public ::testing::Test {
     int32_t seed_ = 100;
 };
 
+// Rows of today's NG log with the code -7, of inspection A and of B.
+std::pair<std::size_t, std::size_t> NgLogRows() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char path[64];
+    wsprintfA(path, "C:\\Debug\\NG-%04u%02u%02u.txt", t.wYear, t.wMonth, t.wDay);
+    std::ifstream in(path, std::ios::binary);
+    const std::string log{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    auto count = [&](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    return {count("  @A*      -7        "), count("  @B*      -7        ")};
+}
+
 } // namespace
 
 TEST_F(Measuring, CompensationIsTheTrueDistanceToWithinOnePulse) {
@@ -148,10 +168,14 @@ TEST_F(Measuring, NoSignalIsReportedByEveryCommand) {
         reinterpret_cast<void*>(GetProcAddress(grab, "GrabcardSimSetSource")));
     ASSERT_NE(setSource, nullptr);
     ASSERT_EQ(setSource(GrabcardSourceNoSignal), 0);
+    const auto rowsBefore = NgLogRows();
     for (int command : {0, 1, 2, 3})
         EXPECT_EQ(station_->Function(command), -7) << command;
     setSource(GrabcardSourceScene);
     Pump(300);
-    // The NG log of the day got the two inspections.
+    // The NG log of the day got the two inspections, not the calibrations.
+    const auto rowsAfter = NgLogRows();
+    EXPECT_EQ(rowsAfter.first, rowsBefore.first + 1);   // inspection A
+    EXPECT_EQ(rowsAfter.second, rowsBefore.second + 1); // inspection B
     EXPECT_TRUE(answers_.Texts().empty());
 }

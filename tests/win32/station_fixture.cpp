@@ -41,12 +41,8 @@ void StationCopy::WriteFile(const std::string& name, const std::string& text) co
     out << text;
 }
 
-void StationCopy::RemoveFile(const std::string& name) const { DeleteFileA(Path(name).c_str()); }
-
-template <class F> void BindExport(HMODULE m, const char* name, F& slot) {
-    FARPROC p = GetProcAddress(m, name);
-    ASSERT_NE(p, nullptr) << name;
-    slot = reinterpret_cast<F>(reinterpret_cast<void*>(p));
+void StationCopy::RemoveFile(const std::string& name) const {
+    DeleteFileA(Path(name).c_str());
 }
 
 Vardel::Vardel(const std::string& folder) {
@@ -54,12 +50,8 @@ Vardel::Vardel(const std::string& folder) {
     EXPECT_NE(module, nullptr) << "vardel.dll in " << folder;
     if (!module)
         return;
-    BindExport(module, "vardelOpen", Open);
-    BindExport(module, "vardelClose", Close);
-    BindExport(module, "vardelDialog", Dialog);
-    BindExport(module, "vardelFunction", Function);
-    BindExport(module, "vardelCallback", Callback);
-    BindExport(module, "vardelGetParametr", GetParametr);
+    std::string missing;
+    EXPECT_TRUE(common::BindVardel(module, *this, &missing)) << "missing: " << missing;
 }
 
 Vardel::~Vardel() {
@@ -184,8 +176,7 @@ void Pump(DWORD ms) {
 std::size_t CommittedPrivateBytes() {
     std::size_t total = 0;
     MEMORY_BASIC_INFORMATION mbi;
-    for (auto* p = static_cast<char*>(nullptr);
-         VirtualQuery(p, &mbi, sizeof mbi) == sizeof mbi;
+    for (auto* p = static_cast<char*>(nullptr); VirtualQuery(p, &mbi, sizeof mbi) == sizeof mbi;
          p = static_cast<char*>(mbi.BaseAddress) + mbi.RegionSize) {
         if (mbi.State == MEM_COMMIT && mbi.Type == MEM_PRIVATE)
             total += mbi.RegionSize;

@@ -3,6 +3,8 @@
 // boxes.
 #pragma once
 
+#include "common/vardel_api.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -35,16 +37,12 @@ class StationCopy {
 typedef void(__stdcall* Notify)(int32_t, int32_t);
 
 // vardel.dll loaded from a folder and bound by name, as a host does.
-struct Vardel {
+struct Vardel : common::VardelApi {
     explicit Vardel(const std::string& folder);
     ~Vardel();
+    Vardel(const Vardel&) = delete;
+    Vardel& operator=(const Vardel&) = delete;
     HMODULE module = nullptr;
-    int32_t(__stdcall* Open)() = nullptr;
-    int32_t(__stdcall* Close)() = nullptr;
-    int32_t(__stdcall* Dialog)(int32_t) = nullptr;
-    int32_t(__stdcall* Function)(int32_t) = nullptr;
-    void(__stdcall* Callback)(Notify) = nullptr;
-    int32_t(__stdcall* GetParametr)(int32_t) = nullptr;
 };
 
 // Presses OK on every message box of this process and keeps its text.

@@ -1,0 +1,443 @@
+// The station against hostile files and full disks, counters at their
+// limit, host commands while the camera runs live, and the version
+// resources of every module, all through the real vardel.dll and its
+// outside libraries.
+#include "tests/win32/station_fixture.h"
+
+#include "common/win_handles.h"
+#include "contracts/grabcard_sim.h"
+#include "params/parameter_set.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+using namespace testing_station;
+
+namespace {
+
+constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+constexpr double kMmPerPixel = 0.01;  // the scene's scale
+constexpr double kPulsesPerMm = 2000; // PitchX 5, PulseX 10000
+constexpr double kMoveX = 1.2;        // mm between M and N
+constexpr double kColumnM = 320;      // tip of the standard drill at M
+
+std::string Ini(int initGrab) {
+    return "[Basic]\r\nInitGrab=" + std::to_string(initGrab) +
+           "\r\nMmPerPixel=-1\r\ndShowModal=1\r\nGrabNumber=3\r\n"
+           "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n";
+}
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+station::ParameterSet Recipe() {
+    station::ParameterSet p;
+    p.SetDefaults(1);
+    p.station.StdLength = 38.1;
+    p.station.InitMoveX = 1.0;
+    p.station.MoveX = kMoveX;
+    p.station.StdRingPosition = 4.0;
+    p.station.StdDiameter = 0.3;
+    auto& m = p.material;
+    m.RingPosition = 4.5; // ring target 0.5 mm beyond N
+    m.UpTol = 0.02;
+    m.LowTol = -0.02;
+    m.DrillLength = 38.1;
+    m.DrillLengthUpTol = 0.05;
+    m.DrillLengthLowTol = -0.05;
+    m.Diameter = 0.3;
+    m.DiameterUpTol = 0.01;
+    m.DiameterLowTol = -0.01;
+    m.DiameterRangeX1 = 250;
+    return p;
+}
+
+std::string Bytes(const station::ParameterSet& p) {
+    const std::vector<uint8_t> bytes = station::EncodeParameterFile(p);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// An export of a loaded module, named by its full path (the station's
+// libraries are the ones in the station's folder) or by its name.
+template <class F> F Export(const std::string& module, const char* name) {
+    HMODULE m = GetModuleHandleA(module.c_str());
+    return m ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name))) : nullptr;
+}
+
+// Today's NG log.
+std::string TodaysLog() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char path[64];
+    wsprintfA(path, "C:\\Debug\\NG-%04u%02u%02u.txt", t.wYear, t.wMonth, t.wDay);
+    return path;
+}
+
+// Keeps today's NG log aside while a test replaces it, and puts it back.
+class LogAside {
+  public:
+    LogAside() : path_(TodaysLog()), kept_(path_ + ".kept") {
+        CreateDirectoryA("C:\\Debug", nullptr);
+        DeleteFileA(kept_.c_str());
+        had_ = MoveFileA(path_.c_str(), kept_.c_str()) != 0;
+    }
+    ~LogAside() {
+        DeleteFileA(path_.c_str());
+        if (had_)
+            MoveFileA(kept_.c_str(), path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_, kept_;
+    bool had_ = false;
+};
+
+struct FoundTitles {
+    DWORD pid;
+    std::vector<std::string> titles;
+};
+
+BOOL CALLBACK CollectTitle(HWND h, LPARAM lp) {
+    auto* f = reinterpret_cast<FoundTitles*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == f->pid) {
+        const int n = GetWindowTextLengthA(h);
+        std::string text(static_cast<std::size_t>(n) + 1, '\0');
+        GetWindowTextA(h, text.data(), n + 1);
+        text.resize(static_cast<std::size_t>(n));
+        f->titles.push_back(text);
+    }
+    return TRUE;
+}
+
+// The texts of the top-level windows of this process.
+std::vector<std::string> OwnWindowTitles() {
+    FoundTitles found{GetCurrentProcessId(), {}};
+    EnumWindows(&CollectTitle, reinterpret_cast<LPARAM>(&found));
+    return found.titles;
+}
+
+// Starts a program of the Unix side (Wine runs Unix executables too; it
+// does not wait for them to end).
+bool StartUnix(const char* program, std::string commandLine) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi))
+        return false;
+    const common::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    return true;
+}
+
+bool Opens(const std::string& path) {
+    return static_cast<bool>(common::UniqueFile(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
+
+// Waits up to ten seconds for the file to open (or, with false, not to).
+bool AwaitOpens(const std::string& path, bool opens) {
+    for (int i = 0; i < 200; ++i) {
+        if (Opens(path) == opens)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// Today's log as a link to /dev/full: it opens, and every write to it fails
+// with a full disk.  The link goes again with this object.  The log must be
+// absent when it is made.
+class DiskFullLog {
+  public:
+    explicit DiskFullLog(const std::string& path) : path_(path) {
+        using UnixName = char*(__cdecl*)(const wchar_t*);
+        const auto unixName = Export<UnixName>("kernel32.dll", "wine_get_unix_file_name");
+        if (!unixName)
+            return;
+        const std::wstring wide(path.begin(), path.end());
+        char* unixPath = unixName(wide.c_str());
+        if (!unixPath)
+            return;
+        unix_ = unixPath;
+        HeapFree(GetProcessHeap(), 0, unixPath);
+        made_ =
+            StartUnix("Z:\\bin\\ln", "/bin/ln -sf /dev/full " + unix_) && AwaitOpens(path_, true);
+    }
+    ~DiskFullLog() {
+        if (!unix_.empty() && StartUnix("Z:\\bin\\rm", "/bin/rm -f " + unix_))
+            AwaitOpens(path_, false);
+    }
+    bool made() const { return made_; }
+
+  private:
+    std::string path_, unix_;
+    bool made_ = false;
+};
+
+} // namespace
+
+// ---- Hostile and damaged files --------------------------------------------
+
+TEST(Hardening, AParameterFileWithoutTerminatorsIsReadWithinItsFields) {
+    StationCopy copy;
+    copy.WriteFile("Kest.INI", Ini(0));
+    const std::string cfg(3308, '\xFF');
+    copy.WriteFile("Kest.cfg", cfg);
+    MessageBoxOperator answers;
+    Vardel station(copy.dir());
+    ASSERT_EQ(station.Open(), 0);
+    ASSERT_EQ(station.Dialog(-1), 0); // modeless: the window with its title
+    Pump(300);
+    const std::vector<std::string> titles = OwnWindowTitles();
+    ASSERT_FALSE(titles.empty());
+    bool named = false;
+    for (const std::string& t : titles) {
+        // The name's 99 bytes and the system name, not the following blocks.
+        EXPECT_LT(t.size(), 99u + 100u) << t.size();
+        named = named || t.find(std::string(99, '\xFF')) != std::string::npos;
+    }
+    EXPECT_TRUE(named) << "no window shows the material name";
+    EXPECT_EQ(station.Close(), 0);
+    // The name is cut to 99 bytes with its terminator; every other byte of
+    // the file stays as it was.
+    std::vector<uint8_t> expected(cfg.begin(), cfg.end());
+    expected[99] = 0;
+    EXPECT_EQ(ReadAll(copy.Path("Kest.cfg")), expected);
+    EXPECT_TRUE(answers.Texts().empty());
+}
+
+TEST(Hardening, CountersAtTheirLimitStayThere) {
+    StationCopy copy;
+    copy.WriteFile("Kest.INI", Ini(0));
+    station::ParameterSet p = Recipe();
+    p.material.OkCount = kMax;
+    p.material.NgCount = kMax - 1;
+    copy.WriteFile("Kest.cfg", Bytes(p));
+    LogAside log;
+    MessageBoxOperator answers;
+    Vardel station(copy.dir());
+    ASSERT_EQ(station.Open(), 0);
+    const auto setSource =
+        Export<GrabcardSimSetSourceFn>(copy.Path("Grabcard.dll"), "GrabcardSimSetSource");
+    ASSERT_NE(setSource, nullptr);
+    ASSERT_EQ(setSource(GrabcardSourceNoSignal), 0);
+    // Three NG results: inspection B twice, inspection A once.
+    EXPECT_EQ(station.Function(1), -7);
+    EXPECT_EQ(station.Function(1), -7);
+    EXPECT_EQ(station.Function(0), -7);
+    EXPECT_EQ(station.Close(), 0);
+    const std::vector<uint8_t> saved = ReadAll(copy.Path("Kest.cfg"));
+    ASSERT_EQ(saved.size(), 3308u);
+    int32_t ok = 0, ng = 0;
+    std::memcpy(&ok, &saved[2004], 4);
+    std::memcpy(&ng, &saved[2008], 4);
+    EXPECT_EQ(ok, kMax);
+    EXPECT_EQ(ng, kMax);
+    // The three rows reached the log.
+    const std::vector<uint8_t> bytes = ReadAll(log.path());
+    const std::string text(bytes.begin(), bytes.end());
+    std::size_t rows = 0;
+    for (std::size_t at = text.find("      -7        "); at != std::string::npos;
+         at = text.find("      -7        ", at + 1))
+        ++rows;
+    EXPECT_EQ(rows, 3u);
+    EXPECT_TRUE(answers.Texts().empty());
+}
+
+// Today's log lies on a disk that takes no byte: the open succeeds, the
+// writes do not, and the operator is told that rows are missing.
+TEST(Hardening, AnNgRowThatCannotBeWrittenIsReported) {
+    StationCopy copy;
+    copy.WriteFile("Kest.INI", Ini(0));
+    copy.WriteFile("Kest.cfg", Bytes(Recipe()));
+    LogAside log;
+    DiskFullLog full(log.path());
+    if (!full.made())
+        GTEST_SKIP() << "needs Wine's view of the Unix file system";
+    {
+        // The link is in place: it opens for appending, and takes nothing.
+        const common::UniqueFile f(CreateFileA(log.path().c_str(), FILE_APPEND_DATA,
+                                               FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(f);
+        DWORD n = 0;
+        EXPECT_FALSE(WriteFile(f.get(), "row", 3, &n, nullptr));
+    }
+    MessageBoxOperator answers;
+    Vardel station(copy.dir());
+    ASSERT_EQ(station.Open(), 0);
+    const auto setSource =
+        Export<GrabcardSimSetSourceFn>(copy.Path("Grabcard.dll"), "GrabcardSimSetSource");
+    ASSERT_NE(setSource, nullptr);
+    ASSERT_EQ(setSource(GrabcardSourceNoSignal), 0);
+    EXPECT_EQ(station.Function(1), -7); // the result is still the host's
+    Pump(800);
+    // One message for the header when the file does not count as there, one
+    // for the row: every failed write is reported.
+    const std::vector<std::string> texts = answers.Texts();
+    ASSERT_GE(texts.size(), 1u);
+    ASSERT_LE(texts.size(), 2u);
+    for (const std::string& t : texts)
+        EXPECT_EQ(t, ">>> Open Error <<<");
+    EXPECT_EQ(station.Close(), 0);
+}
+
+// ---- Version resources ------------------------------------------------------
+
+TEST(Hardening, EveryModuleCarriesTheStationsVersion) {
+    HMODULE version = LoadLibraryA("version.dll");
+    ASSERT_NE(version, nullptr);
+    using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+    const auto size = reinterpret_cast<SizeFn>(
+        reinterpret_cast<void*>(GetProcAddress(version, "GetFileVersionInfoSizeA")));
+    const auto info = reinterpret_cast<InfoFn>(
+        reinterpret_cast<void*>(GetProcAddress(version, "GetFileVersionInfoA")));
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(version, "VerQueryValueA")));
+    ASSERT_TRUE(size && info && query);
+
+    unsigned major = 0, minor = 0, patch = 0, build = 0;
+    ASSERT_EQ(std::sscanf(STATION_VERSION_TEXT, "%u.%u.%u.%u", &major, &minor, &patch, &build), 4);
+    const std::string folder = BuiltStationFolder();
+    for (const char* file : {"vardel.dll", "Grabcard.dll", "Pinbus.dll", "EdgeGauge.dll",
+                             "Language.dll", "Imaging.dll", "Login.dll", "kest-host.exe"}) {
+        SCOPED_TRACE(file);
+        const std::string path = folder + "\\" + file;
+        DWORD ignored = 0;
+        const DWORD n = size(path.c_str(), &ignored);
+        ASSERT_GT(n, 0u);
+        std::vector<char> block(n);
+        ASSERT_TRUE(info(path.c_str(), 0, n, block.data()));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT len = 0;
+        ASSERT_TRUE(query(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
+        ASSERT_GE(len, sizeof(VS_FIXEDFILEINFO));
+        EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+        EXPECT_EQ(fixed->dwFileVersionMS, (major << 16) | minor);
+        EXPECT_EQ(fixed->dwFileVersionLS, (patch << 16) | build);
+        EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+        EXPECT_EQ(fixed->dwFileType,
+                  std::string(file).ends_with(".exe") ? DWORD{VFT_APP} : DWORD{VFT_DLL});
+        auto text = [&](const char* key) {
+            char* value = nullptr;
+            UINT chars = 0;
+            const std::string sub = std::string("\\StringFileInfo\\040904B0\\") + key;
+            if (!query(block.data(), sub.c_str(), reinterpret_cast<void**>(&value), &chars) ||
+                !value)
+                return std::string();
+            return std::string(value);
+        };
+        EXPECT_EQ(text("ProductName"), STATION_PRODUCT_TEXT);
+        EXPECT_EQ(text("FileVersion"), STATION_VERSION_TEXT);
+        EXPECT_EQ(text("ProductVersion"), STATION_VERSION_TEXT);
+        EXPECT_EQ(text("OriginalFilename"), file);
+        EXPECT_GT(text("FileDescription").size(), 10u);
+    }
+    FreeLibrary(version);
+}
+
+// ---- Host commands while the camera runs live -------------------------------
+
+class LiveCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        copy_.WriteFile("Kest.INI", Ini(2)); // live video from the start
+        copy_.WriteFile("Kest.cfg", Bytes(Recipe()));
+        station_ = std::make_unique<Vardel>(copy_.dir());
+        ASSERT_EQ(station_->Open(), 0);
+        setScene_ =
+            Export<GrabcardSimSetSceneFn>(copy_.Path("Grabcard.dll"), "GrabcardSimSetScene");
+        getScene_ =
+            Export<GrabcardSimGetSceneFn>(copy_.Path("Grabcard.dll"), "GrabcardSimGetScene");
+        frames_ =
+            Export<GrabcardSimFrameCountFn>(copy_.Path("Grabcard.dll"), "GrabcardSimFrameCount");
+        ASSERT_TRUE(setScene_ && getScene_ && frames_);
+    }
+    void TearDown() override {
+        if (station_)
+            station_->Close();
+    }
+    void Show(double tip, double length = 38.1, double diameter = 0.3, double ringDepth = 0) {
+        DrillScene s{};
+        getScene_(&s);
+        s.mmPerPixel = kMmPerPixel;
+        s.tipColumn = tip;
+        s.axisRow = 240.3;
+        s.bodyDiameter = diameter;
+        s.shankDiameter = 3.175;
+        s.bodyLength = 2.0;
+        s.neckLength = 0.5;
+        s.totalLength = length;
+        s.tipAngle = 130;
+        s.ringOuterDiameter = ringDepth > 0 ? 4.0 : 0;
+        s.ringWidth = ringDepth > 0 ? 0.3 : 0;
+        s.ringPlace = ringDepth > 0 ? ringDepth : 9.0;
+        s.blurSigma = 1.0;
+        s.noiseSigma = 2.0;
+        s.seed = ++seed_;
+        ASSERT_EQ(setScene_(&s), 0);
+    }
+
+    StationCopy copy_;
+    MessageBoxOperator answers_;
+    std::unique_ptr<Vardel> station_;
+    GrabcardSimSetSceneFn setScene_ = nullptr;
+    GrabcardSimGetSceneFn getScene_ = nullptr;
+    GrabcardSimFrameCountFn frames_ = nullptr;
+    int32_t seed_ = 500;
+};
+
+// The live thread keeps delivering frames while the host calibrates and
+// inspects; every result is the one the drill in front of the camera gives,
+// as without live video.
+TEST_F(LiveCommands, HostInspectionsDuringLiveVideoGiveWholeResults) {
+    Pump(300);
+    const int32_t before = frames_();
+    Pump(300);
+    ASSERT_GT(frames_(), before) << "the camera is not live";
+
+    Show(kColumnM);
+    ASSERT_EQ(station_->Function(2), static_cast<int32_t>(kMoveX * kPulsesPerMm));
+    Show(kColumnM - kMoveX / kMmPerPixel);
+    ASSERT_EQ(station_->Function(3), 0);
+
+    const double columnN = kColumnM - kMoveX / kMmPerPixel;
+    const double target = columnN - 0.5 / kMmPerPixel;
+    const int32_t startFrames = frames_();
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(i);
+        // The compensation distance of a drill away from M.
+        const double tip = kColumnM + (i % 4) * 3.25;
+        Show(tip, 38.1 - (tip - kColumnM) * kMmPerPixel);
+        const double distance = 0.5 - (columnN - tip) * kMmPerPixel;
+        const int32_t expected = static_cast<int32_t>(std::lround(distance * kPulsesPerMm));
+        EXPECT_LE(std::abs(station_->Function(0) - expected), 1);
+        // A good drill, pressed right.
+        Show(kColumnM);
+        EXPECT_GE(station_->Function(0), 0);
+        Show(target, 38.1, 0.3, 4.5);
+        EXPECT_EQ(station_->Function(1), 0);
+        // A drill whose diameter is off must still be found out: the cut on
+        // the body holds while frames arrive.
+        Show(kColumnM);
+        EXPECT_GE(station_->Function(0), 0);
+        Show(target, 38.1, 0.33, 4.5);
+        EXPECT_EQ(station_->Function(1), -4);
+        Pump(20);
+    }
+    EXPECT_GT(frames_(), startFrames + 12) << "live video stopped during the commands";
+    EXPECT_TRUE(answers_.Texts().empty());
+}
