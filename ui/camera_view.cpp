@@ -22,7 +22,7 @@ constexpr int kCounterPoints = 24, kTextPoints = 8;
 HFONT OverlayFont(int points) {
     return CreateFontA(-MulDiv(points, 96, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                        kOverlayCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+                       DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
 }
 
 void VerticalLine(HDC dc, HPEN pen, int x, int height) {

@@ -297,6 +297,32 @@ HBRUSH Control::OnControlColour(HDC dc) {
     return brush_.get();
 }
 
+void Control::PaintParentBackground(HDC dc, const RECT& client) {
+    // A flat component shows what lies under it: its parent's colour and
+    // the paint boxes below it.
+    Brush fill(CreateSolidBrush(Colour()));
+    FillRect(dc, &client, fill.get());
+    if (!parent_)
+        return;
+    const RECT mine = Bounds();
+    for (Control* sibling : parent_->children_) {
+        if (sibling == this)
+            break;
+        if (sibling->kind_ != Kind::PaintBox || !sibling->onPaint || !sibling->Visible())
+            continue;
+        const RECT theirs = sibling->Bounds();
+        RECT overlap;
+        if (!IntersectRect(&overlap, &mine, &theirs))
+            continue;
+        SavedDc saved(dc);
+        // The sibling paints in its own coordinates.
+        SetViewportOrgEx(dc, theirs.left - mine.left, theirs.top - mine.top, nullptr);
+        SetBrushOrgEx(dc, theirs.left - mine.left, theirs.top - mine.top, nullptr);
+        RECT area{0, 0, theirs.right - theirs.left, theirs.bottom - theirs.top};
+        sibling->onPaint(*sibling, dc, area);
+    }
+}
+
 void Control::PaintCaption(HDC dc, RECT r, UINT format) {
     const std::string text = Caption();
     if (text.empty())
@@ -408,8 +434,7 @@ FlatButton::FlatButton(Form& form, const Component& c, Control* parent) : Contro
 
 void FlatButton::Paint(HDC dc, const RECT& client) {
     RECT r = client;
-    Brush fill(CreateSolidBrush(Colour()));
-    FillRect(dc, &r, fill.get());
+    PaintParentBackground(dc, client);
     if (pressed_ && hover_)
         DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
     else if (hover_ && IsWindowEnabled(hwnd()))

@@ -87,6 +87,7 @@ class Control : public Window {
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     virtual void Paint(HDC dc, const RECT& client);
     void PaintCaption(HDC dc, RECT r, UINT format);
+    void PaintParentBackground(HDC dc, const RECT& client);
     HWND ParentHwnd() const;
 
     const Component desc_;

@@ -188,16 +188,28 @@ void Form::Build(const Component* rows, std::size_t n) {
             control->CreateSystem(STATUSCLASSNAMEA, CCS_NOPARENTALIGN | CCS_NORESIZE);
             break;
         }
-        // Graphic components lie below the windows they share a parent with.
-        if (c.kind == Kind::PaintBox)
-            SetWindowPos(control->hwnd(), HWND_BOTTOM, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (!parent)
             top_.push_back(control.get());
         byName_[c.name] = control.get();
         controls_.push_back(std::move(control));
     }
+    Stack();
     Realign();
+}
+
+bool IsGraphic(Kind k) {
+    return k == Kind::PaintBox || k == Kind::Image || k == Kind::FlatButton || k == Kind::Label;
+}
+
+void Form::Stack() {
+    // As a form designer stacks them: graphic components (paint boxes,
+    // images, flat buttons, labels) below the windowed ones of the same
+    // parent, and within each group a later component above an earlier one.
+    for (bool graphic : {true, false})
+        for (auto& c : controls_)
+            if (IsGraphic(c->kind()) == graphic)
+                SetWindowPos(c->hwnd(), HWND_TOP, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 Control* Form::Find(std::string_view name) const {

@@ -47,6 +47,7 @@ class Form : public Window {
 
   private:
     void RealignTop();
+    void Stack();
     std::vector<std::unique_ptr<Control>> controls_;
     std::map<std::string, Control*, std::less<>> byName_;
     std::vector<Control*> top_;
@@ -59,6 +60,10 @@ class Form : public Window {
 // WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* of a system control handed back to
 // its component; false when the message is not a child's.
 bool RouteToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+
+// Paint boxes, images, flat buttons and labels: drawn below the windowed
+// components that share their parent.
+bool IsGraphic(Kind k);
 
 // Lays out aligned children inside area (shared by forms and containers).
 void AlignChildren(const std::vector<Control*>& children, RECT area);
