@@ -13,7 +13,7 @@
 // count, and neither does a band far from its neighbours'.
 //
 // The widest part: the running median of the extent (bottom - top) over
-// nine columns finds the stretches of the largest extent, within a
+// 21 columns finds the stretches of the largest extent, within a
 // tolerance well above the median's noise, so that no column of a stretch
 // of constant diameter is left out or taken in by chance: the average over
 // the stretch is free of the bias of picking noisy maxima.  Columns next to
@@ -235,12 +235,21 @@ bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w) 
     std::vector<double> extent(span);
     for (int i = 0; i < span; ++i)
         extent[i] = edges[i].Extent();
+    // The running median, its window kept sorted as it slides.
     w.smooth.resize(span);
-    std::vector<double> window;
+    std::vector<double> sorted;
+    sorted.reserve(2 * kSmoothReach + 1);
+    auto insert = [&](double v) {
+        sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), v), v);
+    };
+    for (int j = 0; j <= std::min(span - 1, kSmoothReach); ++j)
+        insert(extent[j]);
     for (int i = 0; i < span; ++i) {
-        const int from = std::max(0, i - kSmoothReach), to = std::min(span - 1, i + kSmoothReach);
-        window.assign(extent.begin() + from, extent.begin() + to + 1);
-        w.smooth[i] = MedianOf(window);
+        w.smooth[i] = sorted[sorted.size() / 2];
+        if (i - kSmoothReach >= 0)
+            sorted.erase(std::lower_bound(sorted.begin(), sorted.end(), extent[i - kSmoothReach]));
+        if (i + kSmoothReach + 1 < span)
+            insert(extent[i + kSmoothReach + 1]);
     }
     w.noise = columnNoise;
     const double largest = *std::max_element(w.smooth.begin(), w.smooth.end());
