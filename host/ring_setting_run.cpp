@@ -1,5 +1,7 @@
 #include "host/ring_setting_run.h"
 
+#include "common/drill_placement.h"
+
 #include "contracts/grabcard_sim.h"
 #include "host/machine.h"
 #include "params/parameter_set.h"
@@ -80,23 +82,10 @@ struct Camera {
               double ringDepth, int32_t seed) {
         DrillScene s{};
         GetScene(&s);
-        s.mmPerPixel = g.mmPerPixel;
-        s.tipColumn = tipColumn;
-        s.axisRow = g.axisRow;
-        s.bodyDiameter = diameter;
-        s.shankDiameter = 3.175;
-        s.bodyLength = 2.0;
-        s.neckLength = 0.5;
-        s.totalLength = length;
-        s.tipAngle = 130;
-        s.ringOuterDiameter = ringDepth > 0 ? 4.0 : 0.0;
-        s.ringWidth = ringDepth > 0 ? 0.3 : 0.0;
-        s.ringPlace = ringDepth > 0 ? ringDepth : 9.0;
+        common::PlaceDrill(s,
+                           {g.mmPerPixel, g.axisRow, tipColumn, length, diameter, ringDepth, seed});
         s.background = gDusty ? kDustyLeft : 200;
         s.silhouette = 40;
-        s.blurSigma = 1.0;
-        s.noiseSigma = 2.0;
-        s.seed = seed;
         SetScene(&s);
         if (gDusty) {
             DrillLighting l{};

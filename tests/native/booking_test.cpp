@@ -193,7 +193,7 @@ struct ShortWrites : fakes::Files {
     }
 };
 
-TEST(BookingLog, AShortWriteOfTheRowTakesTheOpenErrorPath) {
+struct BookingLog : ::testing::Test {
     MaterialRecord material;
     fakes::View view{64, 48};
     ShortWrites disk;
@@ -202,6 +202,9 @@ TEST(BookingLog, AShortWriteOfTheRowTakesTheOpenErrorPath) {
     ResultList ok, ng;
     LastValues last;
     BookingSetup setup{material, view, disk, prompts, clock, ok, ng};
+};
+
+TEST_F(BookingLog, AShortWriteOfTheRowTakesTheOpenErrorPath) {
     disk.appendsLeft = 1; // the header goes through, the row does not
     BookResult(setup, last, -3, 2);
     ASSERT_EQ(prompts.shown.size(), 1u);
@@ -220,15 +223,7 @@ TEST(BookingLog, AShortWriteOfTheRowTakesTheOpenErrorPath) {
     EXPECT_EQ(log.find(NgLogHeader(), 1), std::string::npos);
 }
 
-TEST(BookingLog, AFailedHeaderAndAFailedRowAreEachReported) {
-    MaterialRecord material;
-    fakes::View view{64, 48};
-    ShortWrites disk;
-    fakes::Prompts prompts;
-    fakes::Clock clock;
-    ResultList ok, ng;
-    LastValues last;
-    BookingSetup setup{material, view, disk, prompts, clock, ok, ng};
+TEST_F(BookingLog, AFailedHeaderAndAFailedRowAreEachReported) {
     disk.appendsLeft = 0;
     disk.keep = 0;
     BookResult(setup, last, -7, 1);

@@ -2,8 +2,10 @@
 // limit, host commands while the camera runs live, and the version
 // resources of every module, all through the real vardel.dll and its
 // outside libraries.
+#include "tests/win32/measuring_recipe.h"
 #include "tests/win32/station_fixture.h"
 
+#include "common/drill_placement.h"
 #include "common/win_handles.h"
 #include "contracts/grabcard_sim.h"
 #include "params/parameter_set.h"
@@ -21,10 +23,6 @@ using namespace testing_station;
 namespace {
 
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-constexpr double kMmPerPixel = 0.01;  // the scene's scale
-constexpr double kPulsesPerMm = 2000; // PitchX 5, PulseX 10000
-constexpr double kMoveX = 1.2;        // mm between M and N
-constexpr double kColumnM = 320;      // tip of the standard drill at M
 
 std::string Ini(int initGrab) {
     return "[Basic]\r\nInitGrab=" + std::to_string(initGrab) +
@@ -35,33 +33,6 @@ std::string Ini(int initGrab) {
 std::vector<uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-station::ParameterSet Recipe() {
-    station::ParameterSet p;
-    p.SetDefaults(1);
-    p.station.StdLength = 38.1;
-    p.station.InitMoveX = 1.0;
-    p.station.MoveX = kMoveX;
-    p.station.StdRingPosition = 4.0;
-    p.station.StdDiameter = 0.3;
-    auto& m = p.material;
-    m.RingPosition = 4.5; // ring target 0.5 mm beyond N
-    m.UpTol = 0.02;
-    m.LowTol = -0.02;
-    m.DrillLength = 38.1;
-    m.DrillLengthUpTol = 0.05;
-    m.DrillLengthLowTol = -0.05;
-    m.Diameter = 0.3;
-    m.DiameterUpTol = 0.01;
-    m.DiameterLowTol = -0.01;
-    m.DiameterRangeX1 = 250;
-    return p;
-}
-
-std::string Bytes(const station::ParameterSet& p) {
-    const std::vector<uint8_t> bytes = station::EncodeParameterFile(p);
-    return std::string(bytes.begin(), bytes.end());
 }
 
 // An export of a loaded module, named by its full path (the station's
@@ -220,10 +191,10 @@ TEST(Hardening, AParameterFileWithoutTerminatorsIsReadWithinItsFields) {
 TEST(Hardening, CountersAtTheirLimitStayThere) {
     StationCopy copy;
     copy.WriteFile("Kest.INI", Ini(0));
-    station::ParameterSet p = Recipe();
+    station::ParameterSet p = MeasuringRecipe();
     p.material.OkCount = kMax;
     p.material.NgCount = kMax - 1;
-    copy.WriteFile("Kest.cfg", Bytes(p));
+    copy.WriteFile("Kest.cfg", ParameterFileBytes(p));
     LogAside log;
     MessageBoxOperator answers;
     Vardel station(copy.dir());
@@ -260,7 +231,7 @@ TEST(Hardening, CountersAtTheirLimitStayThere) {
 TEST(Hardening, AnNgRowThatCannotBeWrittenIsReported) {
     StationCopy copy;
     copy.WriteFile("Kest.INI", Ini(0));
-    copy.WriteFile("Kest.cfg", Bytes(Recipe()));
+    copy.WriteFile("Kest.cfg", ParameterFileBytes(MeasuringRecipe()));
     LogAside log;
     DiskFullLog full(log.path());
     if (!full.made())
@@ -355,7 +326,7 @@ class LiveCommands : public ::testing::Test {
   protected:
     void SetUp() override {
         copy_.WriteFile("Kest.INI", Ini(2)); // live video from the start
-        copy_.WriteFile("Kest.cfg", Bytes(Recipe()));
+        copy_.WriteFile("Kest.cfg", ParameterFileBytes(MeasuringRecipe()));
         station_ = std::make_unique<Vardel>(copy_.dir());
         ASSERT_EQ(station_->Open(), 0);
         setScene_ =
@@ -373,21 +344,7 @@ class LiveCommands : public ::testing::Test {
     void Show(double tip, double length = 38.1, double diameter = 0.3, double ringDepth = 0) {
         DrillScene s{};
         getScene_(&s);
-        s.mmPerPixel = kMmPerPixel;
-        s.tipColumn = tip;
-        s.axisRow = 240.3;
-        s.bodyDiameter = diameter;
-        s.shankDiameter = 3.175;
-        s.bodyLength = 2.0;
-        s.neckLength = 0.5;
-        s.totalLength = length;
-        s.tipAngle = 130;
-        s.ringOuterDiameter = ringDepth > 0 ? 4.0 : 0;
-        s.ringWidth = ringDepth > 0 ? 0.3 : 0;
-        s.ringPlace = ringDepth > 0 ? ringDepth : 9.0;
-        s.blurSigma = 1.0;
-        s.noiseSigma = 2.0;
-        s.seed = ++seed_;
+        common::PlaceDrill(s, {kMmPerPixel, 240.3, tip, length, diameter, ringDepth, ++seed_});
         ASSERT_EQ(setScene_(&s), 0);
     }
 

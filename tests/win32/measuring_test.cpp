@@ -1,7 +1,9 @@
 // Calibrating and inspecting through the real station with the simulated
 // camera and the real edge gauge.
+#include "tests/win32/measuring_recipe.h"
 #include "tests/win32/station_fixture.h"
 
+#include "common/drill_placement.h"
 #include "contracts/grabcard_sim.h"
 #include "params/parameter_set.h"
 
@@ -16,35 +18,11 @@ using namespace testing_station;
 
 namespace {
 
-constexpr double kMmPerPixel = 0.01;  // the scene's scale
-constexpr double kPulsesPerMm = 2000; // PitchX 5, PulseX 10000
-constexpr double kMoveX = 1.2;        // mm between M and N
-constexpr double kColumnM = 320;      // tip of the standard drill at M
-
 const char* kIni = "[Basic]\r\nInitGrab=0\r\nMmPerPixel=-1\r\ndShowModal=1\r\nGrabNumber=3\r\n"
                    "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n";
 
 std::string Recipe() {
-    station::ParameterSet p;
-    p.SetDefaults(1);
-    p.station.StdLength = 38.1;
-    p.station.InitMoveX = 1.0;
-    p.station.MoveX = kMoveX;
-    p.station.StdRingPosition = 4.0;
-    p.station.StdDiameter = 0.3;
-    auto& m = p.material;
-    m.RingPosition = 4.5; // ring target 0.5 mm beyond N
-    m.UpTol = 0.02;
-    m.LowTol = -0.02;
-    m.DrillLength = 38.1;
-    m.DrillLengthUpTol = 0.05;
-    m.DrillLengthLowTol = -0.05;
-    m.Diameter = 0.3;
-    m.DiameterUpTol = 0.01;
-    m.DiameterLowTol = -0.01;
-    m.DiameterRangeX1 = 250;
-    const std::vector<uint8_t> bytes = station::EncodeParameterFile(p);
-    return std::string(bytes.begin(), bytes.end());
+    return ParameterFileBytes(MeasuringRecipe());
 }
 
 class Measuring : public ::testing::Test {
@@ -73,21 +51,7 @@ class Measuring : public ::testing::Test {
     void Show(double tip, double length = 38.1, double diameter = 0.3, double ringDepth = 0) {
         DrillScene s{};
         getScene_(&s);
-        s.mmPerPixel = kMmPerPixel;
-        s.tipColumn = tip;
-        s.axisRow = 240.3;
-        s.bodyDiameter = diameter;
-        s.shankDiameter = 3.175;
-        s.bodyLength = 2.0;
-        s.neckLength = 0.5;
-        s.totalLength = length;
-        s.tipAngle = 130;
-        s.ringOuterDiameter = ringDepth > 0 ? 4.0 : 0;
-        s.ringWidth = ringDepth > 0 ? 0.3 : 0;
-        s.ringPlace = ringDepth > 0 ? ringDepth : 9.0;
-        s.blurSigma = 1.0;
-        s.noiseSigma = 2.0;
-        s.seed = ++seed_;
+        common::PlaceDrill(s, {kMmPerPixel, 240.3, tip, length, diameter, ringDepth, ++seed_});
         ASSERT_EQ(setScene_(&s), 0);
     }
     void Calibrate() {
