@@ -24,12 +24,6 @@ namespace {
 
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 
-std::string Ini(int initGrab) {
-    return "[Basic]\r\nInitGrab=" + std::to_string(initGrab) +
-           "\r\nMmPerPixel=-1\r\ndShowModal=1\r\nGrabNumber=3\r\n"
-           "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n";
-}
-
 std::vector<uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -162,7 +156,7 @@ class DiskFullLog {
 
 TEST(Hardening, AParameterFileWithoutTerminatorsIsReadWithinItsFields) {
     StationCopy copy;
-    copy.WriteFile("Kest.INI", Ini(0));
+    copy.WriteFile("Kest.INI", MeasuringSettings(0));
     const std::string cfg(3308, '\xFF');
     copy.WriteFile("Kest.cfg", cfg);
     MessageBoxOperator answers;
@@ -190,7 +184,7 @@ TEST(Hardening, AParameterFileWithoutTerminatorsIsReadWithinItsFields) {
 
 TEST(Hardening, CountersAtTheirLimitStayThere) {
     StationCopy copy;
-    copy.WriteFile("Kest.INI", Ini(0));
+    copy.WriteFile("Kest.INI", MeasuringSettings(0));
     station::ParameterSet p = MeasuringRecipe();
     p.material.OkCount = kMax;
     p.material.NgCount = kMax - 1;
@@ -230,7 +224,7 @@ TEST(Hardening, CountersAtTheirLimitStayThere) {
 // writes do not, and the operator is told that rows are missing.
 TEST(Hardening, AnNgRowThatCannotBeWrittenIsReported) {
     StationCopy copy;
-    copy.WriteFile("Kest.INI", Ini(0));
+    copy.WriteFile("Kest.INI", MeasuringSettings(0));
     copy.WriteFile("Kest.cfg", ParameterFileBytes(MeasuringRecipe()));
     LogAside log;
     DiskFullLog full(log.path());
@@ -322,39 +316,16 @@ TEST(Hardening, EveryModuleCarriesTheStationsVersion) {
 
 // ---- Host commands while the camera runs live -------------------------------
 
-class LiveCommands : public ::testing::Test {
+// The measuring station with live video from the start.
+class LiveCommands : public MeasuringStation {
   protected:
+    LiveCommands() : MeasuringStation(2, 500) {}
     void SetUp() override {
-        copy_.WriteFile("Kest.INI", Ini(2)); // live video from the start
-        copy_.WriteFile("Kest.cfg", ParameterFileBytes(MeasuringRecipe()));
-        station_ = std::make_unique<Vardel>(copy_.dir());
-        ASSERT_EQ(station_->Open(), 0);
-        setScene_ =
-            Export<GrabcardSimSetSceneFn>(copy_.Path("Grabcard.dll"), "GrabcardSimSetScene");
-        getScene_ =
-            Export<GrabcardSimGetSceneFn>(copy_.Path("Grabcard.dll"), "GrabcardSimGetScene");
-        frames_ =
-            Export<GrabcardSimFrameCountFn>(copy_.Path("Grabcard.dll"), "GrabcardSimFrameCount");
-        ASSERT_TRUE(setScene_ && getScene_ && frames_);
+        MeasuringStation::SetUp();
+        frames_ = Grabcard<GrabcardSimFrameCountFn>("GrabcardSimFrameCount");
+        ASSERT_NE(frames_, nullptr);
     }
-    void TearDown() override {
-        if (station_)
-            station_->Close();
-    }
-    void Show(double tip, double length = 38.1, double diameter = 0.3, double ringDepth = 0) {
-        DrillScene s{};
-        getScene_(&s);
-        common::PlaceDrill(s, {kMmPerPixel, 240.3, tip, length, diameter, ringDepth, ++seed_});
-        ASSERT_EQ(setScene_(&s), 0);
-    }
-
-    StationCopy copy_;
-    MessageBoxOperator answers_;
-    std::unique_ptr<Vardel> station_;
-    GrabcardSimSetSceneFn setScene_ = nullptr;
-    GrabcardSimGetSceneFn getScene_ = nullptr;
     GrabcardSimFrameCountFn frames_ = nullptr;
-    int32_t seed_ = 500;
 };
 
 // The live thread keeps delivering frames while the host calibrates and
@@ -366,10 +337,7 @@ TEST_F(LiveCommands, HostInspectionsDuringLiveVideoGiveWholeResults) {
     Pump(300);
     ASSERT_GT(frames_(), before) << "the camera is not live";
 
-    Show(kColumnM);
-    ASSERT_EQ(station_->Function(2), static_cast<int32_t>(kMoveX * kPulsesPerMm));
-    Show(kColumnM - kMoveX / kMmPerPixel);
-    ASSERT_EQ(station_->Function(3), 0);
+    Calibrate();
 
     const double columnN = kColumnM - kMoveX / kMmPerPixel;
     const double target = columnN - 0.5 / kMmPerPixel;

@@ -18,56 +18,7 @@ using namespace testing_station;
 
 namespace {
 
-const char* kIni = "[Basic]\r\nInitGrab=0\r\nMmPerPixel=-1\r\ndShowModal=1\r\nGrabNumber=3\r\n"
-                   "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n";
-
-std::string Recipe() {
-    return ParameterFileBytes(MeasuringRecipe());
-}
-
-class Measuring : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        copy_.WriteFile("Kest.INI", kIni);
-        copy_.WriteFile("Kest.cfg", Recipe());
-        station_ = std::make_unique<Vardel>(copy_.dir());
-        ASSERT_EQ(station_->Open(), 0);
-        // The capture library of this station copy: a process that opened
-        // stations from other folders holds their libraries too.
-        HMODULE grab = GetModuleHandleA(copy_.Path("Grabcard.dll").c_str());
-        ASSERT_NE(grab, nullptr);
-        setScene_ = reinterpret_cast<GrabcardSimSetSceneFn>(
-            reinterpret_cast<void*>(GetProcAddress(grab, "GrabcardSimSetScene")));
-        getScene_ = reinterpret_cast<GrabcardSimGetSceneFn>(
-            reinterpret_cast<void*>(GetProcAddress(grab, "GrabcardSimGetScene")));
-        ASSERT_NE(setScene_, nullptr);
-        ASSERT_NE(getScene_, nullptr);
-    }
-    void TearDown() override {
-        if (station_)
-            station_->Close();
-    }
-
-    void Show(double tip, double length = 38.1, double diameter = 0.3, double ringDepth = 0) {
-        DrillScene s{};
-        getScene_(&s);
-        common::PlaceDrill(s, {kMmPerPixel, 240.3, tip, length, diameter, ringDepth, ++seed_});
-        ASSERT_EQ(setScene_(&s), 0);
-    }
-    void Calibrate() {
-        Show(kColumnM);
-        ASSERT_EQ(station_->Function(2), static_cast<int32_t>(kMoveX * kPulsesPerMm));
-        Show(kColumnM - kMoveX / kMmPerPixel);
-        ASSERT_EQ(station_->Function(3), 0);
-    }
-
-    StationCopy copy_;
-    MessageBoxOperator answers_;
-    std::unique_ptr<Vardel> station_;
-    GrabcardSimSetSceneFn setScene_ = nullptr;
-    GrabcardSimGetSceneFn getScene_ = nullptr;
-    int32_t seed_ = 100;
-};
+using Measuring = MeasuringStation;
 
 // Rows of today's NG log with the code -7, of inspection A and of B.
 std::pair<std::size_t, std::size_t> NgLogRows() {
