@@ -13,12 +13,10 @@ std::string Format(const char* format, double v) {
     return text;
 }
 
-// The total of both counters, in 64 bits: two counters at their limit add up
-// beyond 32 bits.
+// Two counters at their limit add up beyond 32 bits.
 std::string Serial(const MaterialRecord& m) {
-    const int64_t total = static_cast<int64_t>(m.OkCount) + m.NgCount;
     char text[32];
-    std::snprintf(text, sizeof text, "%06" PRId64, total);
+    std::snprintf(text, sizeof text, "%06" PRId64, BookedTotal(m));
     return text;
 }
 

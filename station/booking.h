@@ -20,6 +20,12 @@ constexpr std::size_t kListRows = 50;
 // largest 32-bit value stays there.
 void UpdateStatistics(MaterialRecord& m, int32_t r, int kind);
 
+// OkCount + NgCount without overflow: the serial number of the last booked
+// result, and the total of the statistics panel.
+inline int64_t BookedTotal(const MaterialRecord& m) {
+    return static_cast<int64_t>(m.OkCount) + m.NgCount;
+}
+
 // The rows of one result list, newest first, at most 50.
 class ResultList {
   public:

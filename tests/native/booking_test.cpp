@@ -151,6 +151,7 @@ TEST(Statistics, CountersStopAtTheLargestValue) {
     EXPECT_EQ(m.OkCount, kMax);
     UpdateStatistics(m, 0, 2);
     EXPECT_EQ(m.OkCount, kMax);
+    EXPECT_EQ(BookedTotal(m), int64_t{kMax} * 2);
     // A negative counter (from a damaged file) still counts up.
     m.NgCount = -3;
     UpdateStatistics(m, -1, 1);
