@@ -2,6 +2,7 @@
 // the host hears of the move first, the command runs without being booked,
 // and the operator's rights decide which buttons there are.
 #include "tests/win32/station_fixture.h"
+#include "tests/win32/window_probe.h"
 
 #include "contracts/grabcard_sim.h"
 #include "params/parameter_set.h"
@@ -23,7 +24,8 @@ namespace {
 
 // Control identifiers of rightISetup1, rightISetup2, rightCSetup1,
 // rightCSetup2 and BaseLine1 in the station's window.
-constexpr int kButtonIds[5] = {1101, 1102, 1103, 1104, 1105};
+constexpr const char* kButtons[5] = {"rightISetup1", "rightISetup2", "rightCSetup1", "rightCSetup2",
+                                     "BaseLine1"};
 
 const char* kIni = "[Basic]\r\nInitGrab=0\r\nMmPerPixel=0.01\r\ndShowModal=1\r\nGrabNumber=2\r\n"
                    "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n"; // 2000 pulses per mm
@@ -76,11 +78,9 @@ class Buttons : public ::testing::Test {
         if (camera_)
             FreeLibrary(camera_);
     }
-    HWND Button(int i) const { return GetDlgItem(window_, kButtonIds[i]); }
-    void Click(int i) const {
-        SendMessageA(window_, WM_COMMAND, MAKEWPARAM(kButtonIds[i], BN_CLICKED),
-                     reinterpret_cast<LPARAM>(Button(i)));
-    }
+    HWND Button(int i) const { return FindComponent(window_, kButtons[i]); }
+    // The operator touches the button (also a hidden one: its handler runs).
+    void Click(int i) const { testing_station::Click(Button(i)); }
     std::vector<uint8_t> SavedParameterFile() {
         station_->Close();
         std::ifstream in(copy_.Path("Kest.cfg"), std::ios::binary);
@@ -153,13 +153,13 @@ TEST_F(Buttons, RightsDecideWhichButtonsAreThere) {
     Open(0);
     for (int i = 0; i < 5; ++i) {
         ASSERT_NE(Button(i), nullptr);
-        EXPECT_FALSE(IsWindowVisible(Button(i))) << i;
+        EXPECT_FALSE(Shown(Button(i))) << i;
     }
     station_->Close();
     Open(0x100);
     for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(IsWindowVisible(Button(i))) << i;
-    EXPECT_FALSE(IsWindowVisible(Button(4))) << "the baseline button stays hidden";
+        EXPECT_TRUE(Shown(Button(i))) << i;
+    EXPECT_FALSE(Shown(Button(4))) << "the baseline button stays hidden";
 }
 
 TEST_F(Buttons, ButtonsAndHostCommandsTakeTurnsAtTheImage) {

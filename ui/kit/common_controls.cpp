@@ -18,7 +18,14 @@ HANDLE ModuleContext() {
         ctx.lpSource = path;
         ctx.lpResourceName = MAKEINTRESOURCEA(2);
         ctx.hModule = ThisModule();
-        return CreateActCtxA(&ctx);
+        HANDLE made = CreateActCtxA(&ctx);
+        if (made == INVALID_HANDLE_VALUE) {
+            char line[120];
+            wsprintfA(line, "vardel: no activation context for common controls 6 (error %lu)\n",
+                      GetLastError());
+            OutputDebugStringA(line);
+        }
+        return made;
     }();
     return context;
 }

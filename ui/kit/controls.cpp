@@ -375,6 +375,12 @@ LRESULT Control::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
         Realign();
         return 0;
+    case WM_PRINTCLIENT: {
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        Paint(reinterpret_cast<HDC>(wp), client);
+        return 0;
+    }
     case WM_SETTEXT: {
         const char* text = reinterpret_cast<const char*>(lp);
         SetCaption(text ? text : "");
