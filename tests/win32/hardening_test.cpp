@@ -6,6 +6,7 @@
 #include "tests/win32/station_fixture.h"
 
 #include "common/drill_placement.h"
+#include "common/guarded_entry.h"
 #include "common/win_handles.h"
 #include "contracts/grabcard_sim.h"
 #include "params/parameter_set.h"
@@ -17,6 +18,8 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 using namespace testing_station;
 
@@ -367,4 +370,22 @@ TEST_F(LiveCommands, HostInspectionsDuringLiveVideoGiveWholeResults) {
     }
     EXPECT_GT(frames_(), startFrames + 12) << "live video stopped during the commands";
     EXPECT_TRUE(answers_.Texts().empty());
+}
+
+// ---- The frame of the outside libraries' entries ----------------------------
+
+TEST(Hardening, AnEntryWhoseBodyThrowsAnswersItsFailureValue) {
+    EXPECT_EQ(common::Guarded("entry", 1, [] { return 0; }), 0);
+    EXPECT_EQ(common::Guarded("entry", 1, []() -> int { throw std::runtime_error("broken"); }), 1);
+    EXPECT_EQ(common::Guarded("entry", -5, []() -> int { throw 42; }), -5);
+    EXPECT_EQ(common::Guarded("entry", static_cast<const char*>(""),
+                              []() -> const char* { throw std::bad_alloc(); }),
+              std::string());
+    int reached = 0;
+    common::GuardedVoid("entry", [&] {
+        ++reached;
+        throw std::logic_error("half done");
+    });
+    common::GuardedVoid("entry", [&] { ++reached; });
+    EXPECT_EQ(reached, 2);
 }
