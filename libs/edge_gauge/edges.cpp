@@ -46,8 +46,9 @@ double BandMean(const Picture& p, const Levels& lv, int x, int from, int to) {
         return kNone;
     int sum = 0;
     const int dirt = lv.dirtBelow[x];
-    for (int y = from; y <= to; ++y) {
-        const int v = p.At(x, y);
+    const uint8_t* q = p.Row(from) + x;
+    for (int y = from; y <= to; ++y, q += p.width) {
+        const int v = *q;
         if (v < dirt || v == kWhite) // dirt, or the station's white
             return kNone;
         sum += v;
@@ -55,47 +56,51 @@ double BandMean(const Picture& p, const Levels& lv, int x, int from, int to) {
     return static_cast<double>(sum) / (to - from + 1);
 }
 
+// The bands beyond the edge windows of one side, column by column.
 struct Bands {
-    double near = kNone, far = kNone; // means of the band next to the window and the one beyond
-    double nearRow = 0, farRow = 0;   // their middle rows
-    int edgeRow = 0;                  // the outline row of the edge
+    explicit Bands(int n)
+        : near(n, kNone), far(n, kNone), nearRow(n, 0.0), farRow(n, 0.0), edgeRow(n, 0) {}
+    std::vector<double> near, far;       // means of the band next to the window and the one beyond
+    std::vector<double> nearRow, farRow; // their middle rows
+    std::vector<int> edgeRow;            // the outline row of the edge
 };
 
 // The averaged back light of column i from the bands of its neighbours.
-Light Average(const std::vector<Bands>& b, int i, double noise, float fallback) {
-    const int n = static_cast<int>(b.size());
+Light Average(const Bands& b, int i, double noise, float fallback) {
+    const int n = static_cast<int>(b.near.size());
     const int from = std::max(0, i - kBandReach), to = std::min(n - 1, i + kBandReach);
+    const int row = b.edgeRow[i];
+    // Whether band j counts: it has a mean and lies in about the rows of column i.
     auto near = [&](int j) {
-        return !std::isnan(b[j].near) && std::abs(b[j].edgeRow - b[i].edgeRow) <= kBand;
+        return !std::isnan(b.near[j]) && std::abs(b.edgeRow[j] - row) <= kBand;
     };
     double sum = 0;
     int count = 0;
-    for (int j = from; j <= to; ++j)
-        if (near(j)) {
-            sum += b[j].near;
-            ++count;
-        }
+    for (int j = from; j <= to; ++j) {
+        const bool use = near(j);
+        sum += use ? b.near[j] : 0.0;
+        count += use;
+    }
     Light l;
-    l.at = b[i].nearRow;
+    l.at = b.nearRow[i];
     if (count == 0) {
         l.level = fallback;
         return l;
     }
     const double first = sum / count;
     const double limit = kBandOutlier * noise / std::sqrt(static_cast<double>(kBand)) + 1.0;
+    const double farLimit = 2 * limit + 8.0;
     double nearSum = 0, farSum = 0, nearRow = 0, farRow = 0;
     int nearCount = 0, farCount = 0;
     for (int j = from; j <= to; ++j) {
-        if (!near(j) || std::fabs(b[j].near - first) > limit)
-            continue;
-        nearSum += b[j].near;
-        nearRow += b[j].nearRow;
-        ++nearCount;
-        if (!std::isnan(b[j].far) && std::fabs(b[j].far - first) < 2 * limit + 8.0) {
-            farSum += b[j].far - b[j].near;
-            farRow += b[j].farRow - b[j].nearRow;
-            ++farCount;
-        }
+        const bool use = near(j) && std::fabs(b.near[j] - first) <= limit;
+        nearSum += use ? b.near[j] : 0.0;
+        nearRow += use ? b.nearRow[j] : 0.0;
+        nearCount += use;
+        const bool beyond = use && std::fabs(b.far[j] - first) < farLimit; // false for NaN
+        farSum += beyond ? b.far[j] - b.near[j] : 0.0;
+        farRow += beyond ? b.farRow[j] - b.nearRow[j] : 0.0;
+        farCount += beyond;
     }
     if (nearCount == 0) {
         l.level = first;
@@ -107,6 +112,141 @@ Light Average(const std::vector<Bands>& b, int i, double noise, float fallback) 
         l.slope = farSum / farRow; // change per row, from the band beyond
     return l;
 }
+
+// The least and the largest of v over the window i - kBandReach ...
+// i + kBandReach (within 0 ... n - 1) of every i, in one pass each way: van
+// Herk's blocks of the window's length, each with its running extremes from
+// either end.  Values flagged off in `use` do not count.
+class SlidingExtremes {
+  public:
+    static constexpr int kBlock = 2 * kBandReach + 1;
+
+    void Set(const std::vector<double>& v, const std::vector<char>& use) {
+        const int n = static_cast<int>(v.size());
+        const double inf = std::numeric_limits<double>::infinity();
+        preLo_.resize(n);
+        preHi_.resize(n);
+        sufLo_.resize(n);
+        sufHi_.resize(n);
+        for (int start = 0; start < n; start += kBlock) {
+            const int end = std::min(start + kBlock, n) - 1;
+            double lo = inf, hi = -inf;
+            for (int i = start; i <= end; ++i) {
+                if (use[i]) {
+                    lo = std::min(lo, v[i]);
+                    hi = std::max(hi, v[i]);
+                }
+                preLo_[i] = lo;
+                preHi_[i] = hi;
+            }
+            lo = inf;
+            hi = -inf;
+            for (int i = end; i >= start; --i) {
+                if (use[i]) {
+                    lo = std::min(lo, v[i]);
+                    hi = std::max(hi, v[i]);
+                }
+                sufLo_[i] = lo;
+                sufHi_[i] = hi;
+            }
+        }
+    }
+    // The extremes over from ... to, the window of some i: at most one
+    // block long, it either spans two neighbouring blocks or begins at a
+    // block's start or ends at the last value.
+    void Get(int from, int to, double& lo, double& hi) const {
+        if (from / kBlock != to / kBlock) {
+            lo = std::min(sufLo_[from], preLo_[to]);
+            hi = std::max(sufHi_[from], preHi_[to]);
+        } else if (from % kBlock == 0) {
+            lo = preLo_[to];
+            hi = preHi_[to];
+        } else {
+            lo = sufLo_[from];
+            hi = sufHi_[from];
+        }
+    }
+
+  private:
+    std::vector<double> preLo_, preHi_, sufLo_, sufHi_;
+};
+
+// The averaged back light of every column of one side, in a single pass:
+// running sums over the bands and their extremes over each window.  Where
+// every band of a window lies in about the column's rows and none is an
+// outlier, the average is the window's sums; elsewhere (the cone, steps of
+// the outline, dirt) Average() weighs each band.
+class BandAverages {
+  public:
+    BandAverages(const Bands& b, double noise) : b_(b), noise_(noise) {
+        const int n = static_cast<int>(b.near.size());
+        std::vector<double> edge(n);
+        std::vector<char> useNear(n), useFar(n);
+        count_.resize(n + 1);
+        farCount_.resize(n + 1);
+        nearSum_.resize(n + 1);
+        nearRow_.resize(n + 1);
+        farSum_.resize(n + 1);
+        farRow_.resize(n + 1);
+        count_[0] = farCount_[0] = 0;
+        nearSum_[0] = nearRow_[0] = farSum_[0] = farRow_[0] = 0.0;
+        for (int j = 0; j < n; ++j) {
+            const bool hasNear = !std::isnan(b.near[j]);
+            const bool hasFar = hasNear && !std::isnan(b.far[j]);
+            useNear[j] = hasNear;
+            useFar[j] = hasFar;
+            edge[j] = b.edgeRow[j];
+            count_[j + 1] = count_[j] + hasNear;
+            farCount_[j + 1] = farCount_[j] + hasFar;
+            nearSum_[j + 1] = nearSum_[j] + (hasNear ? b.near[j] : 0.0);
+            nearRow_[j + 1] = nearRow_[j] + (hasNear ? b.nearRow[j] : 0.0);
+            farSum_[j + 1] = farSum_[j] + (hasFar ? b.far[j] - b.near[j] : 0.0);
+            farRow_[j + 1] = farRow_[j] + (hasFar ? b.farRow[j] - b.nearRow[j] : 0.0);
+        }
+        edges_.Set(edge, useNear);
+        nears_.Set(b.near, useNear);
+        fars_.Set(b.far, useFar);
+    }
+
+    Light At(int i, float fallback) const {
+        const int n = static_cast<int>(b_.near.size());
+        const int from = std::max(0, i - kBandReach), to = std::min(n - 1, i + kBandReach);
+        const int count = count_[to + 1] - count_[from];
+        if (count == 0)
+            return Average(b_, i, noise_, fallback);
+        double lo, hi;
+        edges_.Get(from, to, lo, hi);
+        const double row = b_.edgeRow[i];
+        if (hi - row > kBand || row - lo > kBand)
+            return Average(b_, i, noise_, fallback);
+        const double nearSum = nearSum_[to + 1] - nearSum_[from];
+        const double first = nearSum / count;
+        const double limit = kBandOutlier * noise_ / std::sqrt(static_cast<double>(kBand)) + 1.0;
+        nears_.Get(from, to, lo, hi);
+        if (hi - first > limit || first - lo > limit)
+            return Average(b_, i, noise_, fallback);
+        const int farCount = farCount_[to + 1] - farCount_[from];
+        if (farCount > 0) {
+            fars_.Get(from, to, lo, hi);
+            if (!(hi - first < 2 * limit + 8.0 && first - lo < 2 * limit + 8.0))
+                return Average(b_, i, noise_, fallback);
+        }
+        Light l;
+        l.level = first;
+        l.at = (nearRow_[to + 1] - nearRow_[from]) / count;
+        const double farRow = farRow_[to + 1] - farRow_[from];
+        if (farCount > 0 && farRow != 0)
+            l.slope = (farSum_[to + 1] - farSum_[from]) / farRow;
+        return l;
+    }
+
+  private:
+    const Bands& b_;
+    double noise_;
+    std::vector<int> count_, farCount_; // running counts of bands with a mean
+    std::vector<double> nearSum_, nearRow_, farSum_, farRow_;
+    SlidingExtremes edges_, nears_, fars_;
+};
 
 } // namespace
 
@@ -127,23 +267,22 @@ double WindowDarkness(double s0, double s1, int from, int n, const Light& light,
 void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges) {
     const int span = static_cast<int>(t.outline.size());
     edges.assign(span, Edges{});
-    std::vector<Bands> above(span), below(span);
+    Bands above(span), below(span);
     for (int i = 0; i < span; ++i) {
         const int x = t.tip + i;
         const Outline o = t.windows[i];
         const int topFrom = o.top - kEdgeOut, bottomTo = o.bottom + kEdgeOut;
-        Bands& a = above[i];
-        a.edgeRow = o.top;
-        a.near = BandMean(p, lv, x, topFrom - kBand, topFrom - 1);
-        a.far = BandMean(p, lv, x, topFrom - 2 * kBand, topFrom - kBand - 1);
-        a.nearRow = 0.5 * (std::max(topFrom - kBand, 0) + topFrom - 1);
-        a.farRow = 0.5 * (std::max(topFrom - 2 * kBand, 0) + topFrom - kBand - 1);
-        Bands& b = below[i];
-        b.edgeRow = o.bottom;
-        b.near = BandMean(p, lv, x, bottomTo + 1, bottomTo + kBand);
-        b.far = BandMean(p, lv, x, bottomTo + kBand + 1, bottomTo + 2 * kBand);
-        b.nearRow = 0.5 * (bottomTo + 1 + std::min(bottomTo + kBand, p.height - 1));
-        b.farRow = 0.5 * (bottomTo + kBand + 1 + std::min(bottomTo + 2 * kBand, p.height - 1));
+        above.edgeRow[i] = o.top;
+        above.near[i] = BandMean(p, lv, x, topFrom - kBand, topFrom - 1);
+        above.far[i] = BandMean(p, lv, x, topFrom - 2 * kBand, topFrom - kBand - 1);
+        above.nearRow[i] = 0.5 * (std::max(topFrom - kBand, 0) + topFrom - 1);
+        above.farRow[i] = 0.5 * (std::max(topFrom - 2 * kBand, 0) + topFrom - kBand - 1);
+        below.edgeRow[i] = o.bottom;
+        below.near[i] = BandMean(p, lv, x, bottomTo + 1, bottomTo + kBand);
+        below.far[i] = BandMean(p, lv, x, bottomTo + kBand + 1, bottomTo + 2 * kBand);
+        below.nearRow[i] = 0.5 * (bottomTo + 1 + std::min(bottomTo + kBand, p.height - 1));
+        below.farRow[i] =
+            0.5 * (bottomTo + kBand + 1 + std::min(bottomTo + 2 * kBand, p.height - 1));
         // Dirt inside the windows, on the back light's side of the edges.
         bool clean = true;
         for (int y = std::max(topFrom, 0); clean && y <= o.top - 3; ++y)
@@ -152,10 +291,11 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vecto
             clean = p.At(x, y) >= lv.dirtBelow[x];
         edges[i].clean = clean;
     }
+    const BandAverages aboveLight(above, lv.noise), belowLight(below, lv.noise);
     for (int i = 0; i < span; ++i) {
         const float fallback = lv.light[t.tip + i];
-        edges[i].above = Average(above, i, lv.noise, fallback);
-        edges[i].below = Average(below, i, lv.noise, fallback);
+        edges[i].above = aboveLight.At(i, fallback);
+        edges[i].below = belowLight.At(i, fallback);
     }
 }
 
@@ -332,12 +472,13 @@ Body FindBody(const Trace& t, const std::vector<Edges>& edges) {
     // The extent's running median over five columns: short enough for the
     // body of a span that ends soon after the cone.
     const int span = static_cast<int>(edges.size());
-    std::vector<double> m(span), window;
+    std::vector<double> m(span);
     for (int i = 0; i < span; ++i) {
-        window.clear();
+        double window[2 * kPlaceReach + 1];
+        int n = 0;
         for (int j = std::max(0, i - kPlaceReach); j <= std::min(span - 1, i + kPlaceReach); ++j)
-            window.push_back(edges[j].Extent());
-        m[i] = MedianOf(window);
+            window[n++] = edges[j].Extent();
+        m[i] = SmallMedian(window, n);
     }
     for (int i = 0; i + kFlatColumns < span; ++i) {
         const auto [mn, mx] = std::minmax_element(m.begin() + i, m.begin() + i + kFlatColumns + 1);

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace edge_gauge::parts {
@@ -46,6 +47,14 @@ constexpr int kTipBackLight = 8;       // columns left of a tip row's window for
 constexpr int kTipRowReach = 4;        // rows either side whose back light is averaged
 constexpr double kDefaultBlur = 1.0;
 constexpr int kThinColumns = 64; // columns of the widest part averaged for its profile
+
+// The median of a few values (v[n / 2] once sorted), sorting them in place.
+template <typename T> T SmallMedian(T* v, int n) {
+    for (int i = 1; i < n; ++i)
+        for (int j = i; j > 0 && v[j] < v[j - 1]; --j)
+            std::swap(v[j], v[j - 1]);
+    return v[n / 2];
+}
 
 // The picture, read only: callers keep 0 <= x < width, 0 <= y < height.
 class Picture {

@@ -75,8 +75,9 @@ int OtsuSplit(const std::array<uint32_t, 256>& h, uint64_t total) {
 // One sampled column: its pixels and what they showed.
 struct Sample {
     int x = 0;
-    bool white = false; // a cut: white from top to bottom
-    std::vector<uint8_t> values;
+    bool white = false;              // a cut: white from top to bottom
+    const uint8_t* values = nullptr; // its pixels, top first
+    std::array<uint32_t, 256> histogram{};
     int brightMedian = 0;
     double brightNoise = -1; // sigma from the bright pixels' spread; below 0: none
     double light = -1;       // the deep back light; below 0: none
@@ -98,24 +99,31 @@ void Levels::SetThresholds() {
 bool FindLevels(const Picture& p, Levels& out) {
     const int n = std::min(p.width, kSampleColumns);
     std::vector<Sample> s(n);
+    // The sampled columns' pixels, read row by row, and each column's
+    // histogram: neighbouring counts belong to different columns, so that
+    // runs of equal values do not wait on one counter.
+    std::vector<uint8_t> values(static_cast<std::size_t>(n) * p.height);
     for (int k = 0; k < n; ++k) {
         s[k].x = static_cast<int>((2LL * k + 1) * p.width / (2LL * n));
-        s[k].values.resize(p.height);
+        s[k].values = values.data() + static_cast<std::size_t>(k) * p.height;
     }
     for (int y = 0; y < p.height; ++y) {
         const uint8_t* row = p.Row(y);
-        for (int k = 0; k < n; ++k)
-            s[k].values[y] = row[s[k].x];
+        for (int k = 0; k < n; ++k) {
+            const uint8_t v = row[s[k].x];
+            values[static_cast<std::size_t>(k) * p.height + y] = v;
+            ++s[k].histogram[v];
+        }
     }
     std::array<uint32_t, 256> h{};
     uint64_t total = 0;
-    for (Sample& c : s) {
-        c.white =
-            std::all_of(c.values.begin(), c.values.end(), [](uint8_t v) { return v == kWhite; });
+    for (int k = 0; k < n; ++k) {
+        Sample& c = s[k];
+        c.white = c.histogram[kWhite] == static_cast<uint32_t>(p.height);
         if (c.white)
             continue;
-        for (uint8_t v : c.values)
-            ++h[v];
+        for (int v = 0; v < 256; ++v)
+            h[v] += c.histogram[v];
         total += p.height;
     }
     if (total == 0)
@@ -132,16 +140,14 @@ bool FindLevels(const Picture& p, Levels& out) {
     // Each column's bright pixels: their median and spread.
     std::vector<double> spreads;
     std::vector<uint8_t> bright;
-    for (Sample& c : s) {
+    for (int k = 0; k < n; ++k) {
+        Sample& c = s[k];
         if (c.white)
             continue;
-        std::array<uint32_t, 256> ch{};
+        const std::array<uint32_t, 256>& ch = c.histogram;
         uint64_t count = 0;
-        for (uint8_t v : c.values)
-            if (v > split) {
-                ++ch[v];
-                ++count;
-            }
+        for (int v = split + 1; v < 256; ++v)
+            count += ch[v];
         if (count < kMinDeep)
             continue;
         c.brightMedian = Median(ch, split + 1, 255, count);
@@ -176,7 +182,7 @@ bool FindLevels(const Picture& p, Levels& out) {
         if (c.white || c.brightNoise < 0)
             continue;
         const int mid = (c.brightMedian + darkMedian + 1) / 2; // below: dark
-        const uint8_t* col = c.values.data();
+        const uint8_t* col = c.values;
         for (int y = 0; y < p.height; ++y)
             darkBefore[y + 1] = darkBefore[y] + (col[y] < mid);
         uint64_t sum1 = 0, count1 = 0, sq1 = 0;

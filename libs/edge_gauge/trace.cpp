@@ -154,20 +154,16 @@ TraceResult TraceSilhouette(const Picture& p, const Levels& lv, Trace& t) {
                 return TraceResult::TouchesTopOrBottom;
         const int span = static_cast<int>(t.outline.size());
         t.windows.resize(span);
-        std::vector<int> tops, bottoms;
         for (int i = 0; i < span; ++i) {
             // Symmetric about the column, so that a sloping outline keeps its rows.
             const int reach = std::min({kPlaceReach, i, span - 1 - i});
-            const int from = i - reach, to = i + reach;
-            tops.clear();
-            bottoms.clear();
-            for (int j = from; j <= to; ++j) {
-                tops.push_back(t.outline[j].top);
-                bottoms.push_back(t.outline[j].bottom);
+            int tops[2 * kPlaceReach + 1], bottoms[2 * kPlaceReach + 1];
+            const int n = 2 * reach + 1;
+            for (int j = 0; j < n; ++j) {
+                tops[j] = t.outline[i - reach + j].top;
+                bottoms[j] = t.outline[i - reach + j].bottom;
             }
-            std::nth_element(tops.begin(), tops.begin() + tops.size() / 2, tops.end());
-            std::nth_element(bottoms.begin(), bottoms.begin() + bottoms.size() / 2, bottoms.end());
-            t.windows[i] = {tops[tops.size() / 2], bottoms[bottoms.size() / 2]};
+            t.windows[i] = {SmallMedian(tops, n), SmallMedian(bottoms, n)};
             if (t.windows[i].bottom < t.windows[i].top)
                 t.windows[i] = t.outline[i];
         }
