@@ -13,6 +13,9 @@
 //     pump MS                       run the message loop for MS milliseconds
 //     save-picture NAME             write the picture in the camera's memory
 //                                   to IMG\NAME (TIFF) with the imaging library
+//     screenshot FILE               the station's window as shown, as a PNG file
+//     screenshot-after MS FILE      the same MS milliseconds later, while the
+//                                   next steps run
 //     run N [SEED]                  the ring-setting machine: calibrate, then N
 //                                   drills through inspections A and B
 //     dusty                         the runs after it: dust on the back light's
@@ -21,6 +24,7 @@
 #include "common/vardel_api.h"
 #include "common/win_handles.h"
 #include "host/ring_setting_run.h"
+#include "host/screenshot.h"
 
 #include <windows.h>
 
@@ -181,6 +185,17 @@ int main(int argc, char** argv) {
             failures += host::RunRingSetting(s, drills, seed, true);
         } else if (step == "dusty") {
             host::UseDustyCamera(true);
+        } else if (step == "screenshot") {
+            const std::string name = i + 1 < steps.size() ? steps[++i] : "window.png";
+            failures += !host::SaveWindowScreenshot(name);
+        } else if (step == "screenshot-after") {
+            const DWORD ms = static_cast<DWORD>(next(1000));
+            const std::string name = i + 1 < steps.size() ? steps[++i] : "window.png";
+            std::thread([ms, name] {
+                Sleep(ms);
+                host::SaveWindowScreenshot(name);
+                std::fflush(stdout);
+            }).detach();
         } else if (step == "pump") {
             Pump(static_cast<DWORD>(next(500)));
         } else {
