@@ -51,7 +51,12 @@ typedef void(__stdcall* VardelNotify)(int32_t button, int32_t pulses);
 VARDEL_API int32_t __stdcall vardelOpen(void);
 
 /* Closes the station: stops the camera, saves the parameter file, destroys
- * the window.  Always 0; does nothing when the station is not open. */
+ * the window.  0; does nothing when the station is not open.  It may be
+ * called from any thread: the thread that opened the station closes its
+ * windows (it must run its message loop), and when that thread has ended
+ * the station closes on the calling thread.  -2 when the opening thread
+ * still exists but has not answered within 5 seconds (it runs no message
+ * loop): the station then stays open, and vardelClose may be called again. */
 VARDEL_API int32_t __stdcall vardelClose(void);
 
 /* Shows the station's window.  language >= 0 selects the caption language

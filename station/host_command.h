@@ -26,6 +26,9 @@ constexpr int32_t kNoSignal = -7;
 constexpr int32_t kPositionsCoincide = -9;
 // vardelDialog on a station that is not open.
 constexpr int32_t kNotOpen = -9;
+// vardelClose from another thread while the thread that opened the station
+// runs no message loop: the station stays open.
+constexpr int32_t kCloseNotAnswered = -2;
 // vardelFunction on a station that is not open: nothing was measured.
 constexpr int32_t kClosedStation = kImageError;
 } // namespace result

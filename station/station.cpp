@@ -35,7 +35,54 @@ struct StationState {
     CRITICAL_SECTION lock{};
     std::atomic<VardelNotify> notify{nullptr};
     int32_t openStatus = 0;
+    // The thread that opened the station owns its windows; a close from
+    // another thread is handed to it through this message-only window.
+    DWORD windowThread = 0;
+    HWND closeRequests = nullptr;
 };
+
+constexpr UINT kCloseRequest = WM_APP + 40;
+constexpr const char* kCloseRequestClass = "VardelCloseRequests";
+// How long a close from another thread waits for the window's thread.
+constexpr UINT kCloseWaitMs = 5000;
+
+int32_t CloseOnThisThread();
+
+LRESULT CALLBACK CloseRequestProcedure(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kCloseRequest) {
+        try {
+            return CloseOnThisThread();
+        } catch (...) {
+            kit::ReportHandlerFailure(msg, "closing the station");
+            return 0;
+        }
+    }
+    return DefWindowProcA(h, msg, wp, lp);
+}
+
+HWND CreateCloseRequestWindow() {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExA(kit::ThisModule(), kCloseRequestClass, &wc)) {
+        wc = WNDCLASSEXA{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &CloseRequestProcedure;
+        wc.hInstance = kit::ThisModule();
+        wc.lpszClassName = kCloseRequestClass;
+        RegisterClassExA(&wc);
+    }
+    return CreateWindowExA(0, kCloseRequestClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           kit::ThisModule(), nullptr);
+}
+
+bool ThreadAlive(DWORD id) {
+    HANDLE t = OpenThread(SYNCHRONIZE, FALSE, id);
+    if (!t)
+        return false;
+    const bool alive = WaitForSingleObject(t, 0) == WAIT_TIMEOUT;
+    CloseHandle(t);
+    return alive;
+}
 
 StationState& State() {
     // Never destroyed: its libraries are the process's until it ends.
@@ -79,6 +126,8 @@ int32_t Open() {
         }
     }
     InitializeCriticalSection(&s.lock);
+    s.windowThread = GetCurrentThreadId();
+    s.closeRequests = CreateCloseRequestWindow();
     s.window = std::make_unique<TMainForm1>(*s.libs, s.hostLink);
     s.station = &s.window->station();
     s.openStatus = s.window->StartupSequence(false);
@@ -87,7 +136,9 @@ int32_t Open() {
     return s.openStatus;
 }
 
-int32_t Close() {
+namespace {
+
+int32_t CloseOnThisThread() {
     StationState& s = State();
     if (!s.window)
         return 0;
@@ -95,7 +146,33 @@ int32_t Close() {
     s.window->ShutdownSequence();
     s.station = nullptr;
     s.window.reset();
+    // Gone already when the window's thread has ended.
+    if (s.closeRequests && IsWindow(s.closeRequests))
+        DestroyWindow(s.closeRequests);
+    s.closeRequests = nullptr;
     return 0;
+}
+
+} // namespace
+
+int32_t Close() {
+    StationState& s = State();
+    if (!s.window)
+        return 0;
+    // The windows belong to the thread that opened the station: it closes
+    // them.  When that thread has ended, so have its windows, and the rest
+    // closes here.
+    if (GetCurrentThreadId() != s.windowThread && ThreadAlive(s.windowThread)) {
+        DWORD_PTR r = 0;
+        if (!SendMessageTimeoutA(s.closeRequests, kCloseRequest, 0, 0, SMTO_NORMAL, kCloseWaitMs,
+                                 &r)) {
+            OutputDebugStringA("vardel: vardelClose: the thread that opened the station runs no "
+                               "message loop; the station stays open\n");
+            return result::kCloseNotAnswered;
+        }
+        return static_cast<int32_t>(r);
+    }
+    return CloseOnThisThread();
 }
 
 int32_t Dialog(int32_t language) {
