@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <vector>
 
 namespace station {
@@ -27,6 +28,21 @@ constexpr uint32_t kToolBarHidden = 1;       // WindowFlags bit 0
 constexpr uint32_t kStatusBarHidden = 2;     // WindowFlags bit 1
 
 std::atomic<TMainForm1*> gWindow{nullptr};
+
+// A test seam: VARDEL_TEST_FAULT=timer makes the next value-panel refresh
+// fail, =grab the next grab-finished call, each once, so that tests see a
+// failure inside a handler stay inside the station.
+std::atomic<int> gFaultTimer{0}, gFaultGrab{0};
+void ReadTestFaults() {
+    char what[16] = {};
+    GetEnvironmentVariableA("VARDEL_TEST_FAULT", what, sizeof what);
+    gFaultTimer = std::string(what) == "timer";
+    gFaultGrab = std::string(what) == "grab";
+}
+void FailOnce(std::atomic<int>& fault, const char* where) {
+    if (fault.exchange(0))
+        throw std::runtime_error(where);
+}
 
 void __stdcall GrabFinishedFunction(int32_t, uint8_t* image) {
     // Called from the capture library's thread: nothing may unwind into it.
@@ -123,6 +139,7 @@ TMainForm1::TMainForm1(OutsideLibraries& libs, HostLink& host)
     // 8. The language library.
     libs_.language.Init();
     // 9. Publish.
+    ReadTestFaults();
     gWindow = this;
 }
 
@@ -610,6 +627,7 @@ void TMainForm1::ShowStatistics(int32_t okCount, int32_t ngCount) {
 }
 
 void TMainForm1::Timer1Timer() {
+    FailOnce(gFaultTimer, "test fault in the value-panel refresh");
     panels_ = FormatPanels(statusLabels_, TheLastValues(), TheCommandTexts(), params().station);
     (*this)["ShowA"].SetCaption(panels_.showA);
     (*this)["ShowB"].SetCaption(panels_.showB);
@@ -622,6 +640,7 @@ void TMainForm1::Timer1Timer() {
 }
 
 void TMainForm1::OnGrabFinished(uint8_t* image) {
+    FailOnce(gFaultGrab, "test fault in the grab-finished call");
     camera_->Paint(image, params());
     frames_.fetch_add(1);
 }
