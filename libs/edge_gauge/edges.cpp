@@ -59,27 +59,55 @@ double BandMean(const Picture& p, const Levels& lv, int x, int from, int to) {
 // The bands beyond the edge windows of one side, column by column.
 struct Bands {
     explicit Bands(int n)
-        : near(n, kNone), far(n, kNone), nearRow(n, 0.0), farRow(n, 0.0), edgeRow(n, 0) {}
+        : near(n, kNone), far(n, kNone), nearRow(n, 0.0), farRow(n, 0.0), edgeRow(n, 0),
+          meanRow(n, kNoRow) {}
+    // Sets the band means of column i and the rows they lie in.
+    void Set(int i, double nearMean, double farMean, double nearMiddle, double farMiddle,
+             int edge) {
+        near[i] = nearMean;
+        far[i] = farMean;
+        nearRow[i] = nearMiddle;
+        farRow[i] = farMiddle;
+        edgeRow[i] = edge;
+        meanRow[i] = std::isnan(nearMean) ? kNoRow : edge;
+    }
+
+    static constexpr int kNoRow = -(1 << 24);
     std::vector<double> near, far;       // means of the band next to the window and the one beyond
     std::vector<double> nearRow, farRow; // their middle rows
     std::vector<int> edgeRow;            // the outline row of the edge
+    std::vector<int> meanRow;            // the edge row where the near band has a mean, else kNoRow
 };
 
-// The averaged back light of column i from the bands of its neighbours.
+// The averaged back light of column i from the bands of its neighbours: the
+// bands in about the column's rows, less those far from their mean.
 Light Average(const Bands& b, int i, double noise, float fallback) {
     const int n = static_cast<int>(b.near.size());
     const int from = std::max(0, i - kBandReach), to = std::min(n - 1, i + kBandReach);
     const int row = b.edgeRow[i];
-    // Whether band j counts: it has a mean and lies in about the rows of column i.
-    auto near = [&](int j) {
-        return !std::isnan(b.near[j]) && std::abs(b.edgeRow[j] - row) <= kBand;
-    };
-    double sum = 0;
-    int count = 0;
+    const double inf = std::numeric_limits<double>::infinity();
+    // The bands that count, with the extremes of their means: when none is
+    // an outlier, these sums are the answer.
+    double sum = 0, rows = 0, lo = inf, hi = -inf;
+    double farSum = 0, farRow = 0, farLo = inf, farHi = -inf;
+    int count = 0, farCount = 0;
     for (int j = from; j <= to; ++j) {
-        const bool use = near(j);
-        sum += use ? b.near[j] : 0.0;
-        count += use;
+        if (std::abs(b.meanRow[j] - row) > kBand)
+            continue;
+        const double v = b.near[j];
+        sum += v;
+        rows += b.nearRow[j];
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+        ++count;
+        const double f = b.far[j];
+        if (f == f) {
+            farSum += f - v;
+            farRow += b.farRow[j] - b.nearRow[j];
+            farLo = std::min(farLo, f);
+            farHi = std::max(farHi, f);
+            ++farCount;
+        }
     }
     Light l;
     l.at = b.nearRow[i];
@@ -90,24 +118,30 @@ Light Average(const Bands& b, int i, double noise, float fallback) {
     const double first = sum / count;
     const double limit = kBandOutlier * noise / std::sqrt(static_cast<double>(kBand)) + 1.0;
     const double farLimit = 2 * limit + 8.0;
-    double nearSum = 0, farSum = 0, nearRow = 0, farRow = 0;
-    int nearCount = 0, farCount = 0;
-    for (int j = from; j <= to; ++j) {
-        const bool use = near(j) && std::fabs(b.near[j] - first) <= limit;
-        nearSum += use ? b.near[j] : 0.0;
-        nearRow += use ? b.nearRow[j] : 0.0;
-        nearCount += use;
-        const bool beyond = use && std::fabs(b.far[j] - first) < farLimit; // false for NaN
-        farSum += beyond ? b.far[j] - b.near[j] : 0.0;
-        farRow += beyond ? b.farRow[j] - b.nearRow[j] : 0.0;
-        farCount += beyond;
+    if (hi - first > limit || first - lo > limit ||
+        (farCount > 0 && !(farHi - first < farLimit && first - farLo < farLimit))) {
+        // Again without the outliers.
+        sum = rows = farSum = farRow = 0;
+        count = farCount = 0;
+        for (int j = from; j <= to; ++j) {
+            if (std::abs(b.meanRow[j] - row) > kBand || std::fabs(b.near[j] - first) > limit)
+                continue;
+            sum += b.near[j];
+            rows += b.nearRow[j];
+            ++count;
+            if (!std::isnan(b.far[j]) && std::fabs(b.far[j] - first) < farLimit) {
+                farSum += b.far[j] - b.near[j];
+                farRow += b.farRow[j] - b.nearRow[j];
+                ++farCount;
+            }
+        }
+        if (count == 0) {
+            l.level = first;
+            return l;
+        }
     }
-    if (nearCount == 0) {
-        l.level = first;
-        return l;
-    }
-    l.level = nearSum / nearCount;
-    l.at = nearRow / nearCount;
+    l.level = sum / count;
+    l.at = rows / count;
     if (farCount > 0 && farRow != 0)
         l.slope = farSum / farRow; // change per row, from the band beyond
     return l;
@@ -272,17 +306,15 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vecto
         const int x = t.tip + i;
         const Outline o = t.windows[i];
         const int topFrom = o.top - kEdgeOut, bottomTo = o.bottom + kEdgeOut;
-        above.edgeRow[i] = o.top;
-        above.near[i] = BandMean(p, lv, x, topFrom - kBand, topFrom - 1);
-        above.far[i] = BandMean(p, lv, x, topFrom - 2 * kBand, topFrom - kBand - 1);
-        above.nearRow[i] = 0.5 * (std::max(topFrom - kBand, 0) + topFrom - 1);
-        above.farRow[i] = 0.5 * (std::max(topFrom - 2 * kBand, 0) + topFrom - kBand - 1);
-        below.edgeRow[i] = o.bottom;
-        below.near[i] = BandMean(p, lv, x, bottomTo + 1, bottomTo + kBand);
-        below.far[i] = BandMean(p, lv, x, bottomTo + kBand + 1, bottomTo + 2 * kBand);
-        below.nearRow[i] = 0.5 * (bottomTo + 1 + std::min(bottomTo + kBand, p.height - 1));
-        below.farRow[i] =
-            0.5 * (bottomTo + kBand + 1 + std::min(bottomTo + 2 * kBand, p.height - 1));
+        above.Set(i, BandMean(p, lv, x, topFrom - kBand, topFrom - 1),
+                  BandMean(p, lv, x, topFrom - 2 * kBand, topFrom - kBand - 1),
+                  0.5 * (std::max(topFrom - kBand, 0) + topFrom - 1),
+                  0.5 * (std::max(topFrom - 2 * kBand, 0) + topFrom - kBand - 1), o.top);
+        below.Set(i, BandMean(p, lv, x, bottomTo + 1, bottomTo + kBand),
+                  BandMean(p, lv, x, bottomTo + kBand + 1, bottomTo + 2 * kBand),
+                  0.5 * (bottomTo + 1 + std::min(bottomTo + kBand, p.height - 1)),
+                  0.5 * (bottomTo + kBand + 1 + std::min(bottomTo + 2 * kBand, p.height - 1)),
+                  o.bottom);
         // Dirt inside the windows, on the back light's side of the edges.
         bool clean = true;
         for (int y = std::max(topFrom, 0); clean && y <= o.top - 3; ++y)

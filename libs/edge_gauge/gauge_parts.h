@@ -48,12 +48,25 @@ constexpr int kTipRowReach = 4;        // rows either side whose back light is a
 constexpr double kDefaultBlur = 1.0;
 constexpr int kThinColumns = 64; // columns of the widest part averaged for its profile
 
-// The median of a few values (v[n / 2] once sorted), sorting them in place.
-template <typename T> T SmallMedian(T* v, int n) {
-    for (int i = 1; i < n; ++i)
-        for (int j = i; j > 0 && v[j] < v[j - 1]; --j)
-            std::swap(v[j], v[j - 1]);
-    return v[n / 2];
+// The median of one to five values, v[n / 2] once sorted, without branches.
+template <typename T> T SmallMedian(const T* v, int n) {
+    auto median3 = [](T a, T b, T c) {
+        return std::max(std::min(a, b), std::min(std::max(a, b), c));
+    };
+    switch (n) {
+    case 1:
+        return v[0];
+    case 2:
+        return std::max(v[0], v[1]);
+    case 3:
+        return median3(v[0], v[1], v[2]);
+    case 4:
+        return std::max(std::min(std::max(v[0], v[1]), std::max(v[2], v[3])),
+                        std::max(std::min(v[0], v[1]), std::min(v[2], v[3])));
+    default:
+        return median3(v[4], std::max(std::min(v[0], v[1]), std::min(v[2], v[3])),
+                       std::min(std::max(v[0], v[1]), std::max(v[2], v[3])));
+    }
 }
 
 // The picture, read only: callers keep 0 <= x < width, 0 <= y < height.

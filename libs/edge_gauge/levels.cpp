@@ -186,19 +186,21 @@ bool FindLevels(const Picture& p, Levels& out) {
         for (int y = 0; y < p.height; ++y)
             darkBefore[y + 1] = darkBefore[y] + (col[y] < mid);
         uint64_t sum1 = 0, count1 = 0, sq1 = 0;
+        const int darkFrom = darkMedian - reach, brightFrom = c.brightMedian - reach;
+        const unsigned width = 2 * reach;
         for (int y = kRunMargin; y + kRunMargin < p.height; ++y) {
             // Dark pixels among the nine rows y - 4 ... y + 4: all or none.
             const int darkNear = darkBefore[y + kRunMargin + 1] - darkBefore[y - kRunMargin];
             const int v = col[y];
-            if (darkNear == window && v >= darkMedian - reach && v <= darkMedian + reach) {
-                darkSum += v;
-                ++darkDeep;
-            } else if (darkNear == 0 && v >= c.brightMedian - reach &&
-                       v <= c.brightMedian + reach) {
-                sum1 += v;
-                sq1 += static_cast<uint64_t>(v) * v;
-                ++count1;
-            }
+            const unsigned deepDark =
+                darkNear == window && static_cast<unsigned>(v - darkFrom) <= width;
+            const unsigned deepBright =
+                darkNear == 0 && static_cast<unsigned>(v - brightFrom) <= width;
+            darkSum += deepDark * v;
+            darkDeep += deepDark;
+            sum1 += deepBright * v;
+            sq1 += static_cast<uint64_t>(deepBright * v) * v;
+            count1 += deepBright;
         }
         if (count1 >= kMinDeep) {
             const double mean = static_cast<double>(sum1) / count1;
