@@ -173,6 +173,8 @@ void TMainForm1::BuildComponents() {
             Dispatch(*item);
     };
     Get<kit::StatusBar>("StatusBar1").SetPanels({50, 50});
+    for (const kit::FileDialogSpec& d : layout::FileDialogs())
+        fileDialogs_.emplace_back(d);
 
     auto& ok = Get<kit::ListView>("OkListView1");
     for (const layout::Column& c : layout::OkColumns())
@@ -232,6 +234,13 @@ void TMainForm1::BuildComponents() {
         SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon_));
         SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowIcon_));
     }
+}
+
+const kit::FileDialog& TMainForm1::FileDialogNamed(std::string_view name) const {
+    for (const kit::FileDialog& d : fileDialogs_)
+        if (name == d.spec().name)
+            return d;
+    return fileDialogs_.front();
 }
 
 std::string TMainForm1::Text(const char* section, const char* key) const {

@@ -8,6 +8,7 @@
 #include "station/station_object.h"
 #include "ui/camera_view.h"
 #include "ui/host_link.h"
+#include "ui/kit/file_dialog.h"
 #include "ui/kit/form.h"
 #include "ui/kit/menu.h"
 #include "win32/adapters.h"
@@ -43,6 +44,8 @@ class TMainForm1 : public kit::Form, public StationObserver {
     ParameterSet& params() { return station_->params(); }
     vProcess& device() { return station_->device(); }
     kit::MenuBar& menu() { return menu_; }
+    // OpenDialog1, SaveDialog1, OpenDialog2 or SaveDialog2.
+    const kit::FileDialog& FileDialogNamed(std::string_view name) const;
     CameraView& camera() { return *camera_; }
 
     // A text of the language library in the current language, copied.
@@ -118,6 +121,7 @@ class TMainForm1 : public kit::Form, public StationObserver {
     SystemClock clock_;
     std::unique_ptr<Station> station_;
     kit::MenuBar menu_;
+    std::vector<kit::FileDialog> fileDialogs_;
     std::unique_ptr<CameraView> camera_;
     StatusLabels statusLabels_;
     PanelTexts panels_;

@@ -541,6 +541,16 @@ constexpr Column kOk[] = {{"序號", 60}, {"補償距離", 60}, {"鑽針全長",
 constexpr Column kNg[] = {{"序號", 60},     {"命令", 50},     {"回傳碼", 50},
                           {"補償距離", 60}, {"鑽針全長", 60}, {"鑽針直徑", 60}};
 
+constexpr kit::FileDialogSpec kDialogs[] = {
+    {"OpenDialog1", false, "tif", "*.tif|*.tif;*.bmp", 0},
+    {"SaveDialog1", true, "tif", "*.tif|*.tif",
+     OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING},
+    {"OpenDialog2", false, "rec", "*.rec|*.rec",
+     OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING},
+    {"SaveDialog2", true, "rec", "*.rec|*.rec",
+     OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING},
+};
+
 constexpr const char* kBottom[] = {"newAbout1", "newLogin1", "newLanguage1",  "newKeyboard1",
                                    "newGrab1",  "newLive1",  "newCrossLine1", "newClose1"};
 constexpr const char* kRight[] = {"ShowA",        "ShowB",        "ShowC",           "ShowA1",
@@ -563,6 +573,9 @@ std::span<const Column> OkColumns() {
 }
 std::span<const Column> NgColumns() {
     return kNg;
+}
+std::span<const kit::FileDialogSpec> FileDialogs() {
+    return kDialogs;
 }
 std::span<const char* const> BottomButtons() {
     return kBottom;

@@ -4,6 +4,7 @@
 
 #include "ui/kit/component.h"
 #include "ui/kit/controls.h"
+#include "ui/kit/file_dialog.h"
 #include "ui/kit/menu.h"
 
 #include <span>
@@ -20,6 +21,9 @@ struct Column {
 };
 std::span<const Column> OkColumns();
 std::span<const Column> NgColumns();
+
+// OpenDialog1, SaveDialog1 (images), OpenDialog2, SaveDialog2 (records).
+std::span<const kit::FileDialogSpec> FileDialogs();
 
 // The eight bottom buttons of DownPanel, left to right.
 std::span<const char* const> BottomButtons();

@@ -9,6 +9,7 @@
 #include "contracts/grabcard_sim.h"
 #include "params/parameter_set.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -249,6 +250,14 @@ TEST_F(ViewSizes, TallGreyPicturesAreReducedTallColourOnesStretched) {
     ASSERT_EQ(pic.height, 480);
     EXPECT_EQ(Bounds("MainPanel").bottom - Bounds("MainPanel").top, 490);
     EXPECT_EQ(Bounds("Panel1").right, 650);
+    EXPECT_EQ(Bounds("DownPanel").top, 492);
+    EXPECT_EQ(Bounds("DownPanel").bottom, Bounds("Panel1").bottom);
+    EXPECT_EQ(Bounds("Image2").left, 5);
+    EXPECT_EQ(Bounds("Image2").right, 645);
+    int edges[2] = {};
+    SendMessageA(FindComponent(form_, "StatusBar1"), SB_GETPARTS, 2,
+                 reinterpret_cast<LPARAM>(edges));
+    EXPECT_EQ(edges[0], 650);
     for (int x = 10; x < 590; x += 13) {
         const double want = x / 0.46875 / 5.0;
         const int got = GetRValue(pic.At(x, 300));

@@ -1,0 +1,37 @@
+// The common open and save dialogs as components: default extension, a
+// filter written the form designer's way ("text|patterns|text|patterns"),
+// and the dialog's options (OFN_* flags).
+#pragma once
+
+#include <commdlg.h>
+#include <windows.h>
+
+#include <string>
+
+namespace kit {
+
+struct FileDialogSpec {
+    const char* name;
+    bool save;
+    const char* defaultExt; // without the dot
+    const char* filter;
+    DWORD options; // beside OFN_EXPLORER
+};
+
+class FileDialog {
+  public:
+    explicit FileDialog(const FileDialogSpec& spec) : spec_(spec) {}
+    const FileDialogSpec& spec() const { return spec_; }
+    // The filter as the dialog takes it: pairs of zero-terminated texts,
+    // ended by an empty one.
+    std::string ApiFilter() const;
+    // Shows the dialog; true with the chosen file in fileName (which also
+    // proposes a name).  hook, when given, is the dialog's hook procedure.
+    bool Execute(HWND owner, const std::string& initialDir, std::string& fileName,
+                 LPOFNHOOKPROC hook = nullptr) const;
+
+  private:
+    FileDialogSpec spec_;
+};
+
+} // namespace kit
