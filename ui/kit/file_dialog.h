@@ -3,8 +3,9 @@
 // and the dialog's options (OFN_* flags).
 #pragma once
 
-#include <commdlg.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commdlg.h>
 
 #include <string>
 
