@@ -297,6 +297,16 @@ HBRUSH Control::OnControlColour(HDC dc) {
     return brush_.get();
 }
 
+void Control::ClickIfInside(LPARAM lp) {
+    RECT r;
+    GetClientRect(hwnd(), &r);
+    const POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    if (PtInRect(&r, p) && onClick) {
+        auto handler = onClick; // the handler may replace onClick
+        handler(*this);
+    }
+}
+
 void Control::PaintParentBackground(HDC dc, const RECT& client) {
     // A flat component shows what lies under it: its parent's colour and
     // the paint boxes below it.
@@ -409,13 +419,7 @@ LRESULT Control::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         pressed_ = false;
         ReleaseCapture();
-        RECT r;
-        GetClientRect(hwnd(), &r);
-        const POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-        if (PtInRect(&r, p) && onClick) {
-            auto handler = onClick;
-            handler(*this);
-        }
+        ClickIfInside(lp);
         return 0;
     }
     case WM_CAPTURECHANGED:
@@ -509,13 +513,7 @@ LRESULT FlatButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         pressed_ = false;
         ReleaseCapture();
         InvalidateRect(hwnd(), nullptr, FALSE);
-        RECT r;
-        GetClientRect(hwnd(), &r);
-        const POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-        if (PtInRect(&r, p) && onClick) {
-            auto handler = onClick;
-            handler(*this);
-        }
+        ClickIfInside(lp);
         return 0;
     }
     case WM_CAPTURECHANGED:

@@ -88,6 +88,9 @@ class Control : public Window {
     virtual void Paint(HDC dc, const RECT& client);
     void PaintCaption(HDC dc, RECT r, UINT format);
     void PaintParentBackground(HDC dc, const RECT& client);
+    // The mouse button came up at lp (client coordinates): a click when
+    // that lies inside.
+    void ClickIfInside(LPARAM lp);
     HWND ParentHwnd() const;
 
     const Component desc_;
