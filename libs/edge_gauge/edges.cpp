@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace edge_gauge::parts {
 
@@ -56,11 +57,20 @@ double BandMean(const Picture& p, const Levels& lv, int x, int from, int to) {
     return static_cast<double>(sum) / (to - from + 1);
 }
 
+// Working values, each written before it is read: no time spent clearing them.
+template <typename T> class Buffer {
+  public:
+    explicit Buffer(int n) : p_(new T[static_cast<std::size_t>(n)]) {}
+    T& operator[](int i) { return p_[i]; }
+    const T& operator[](int i) const { return p_[i]; }
+
+  private:
+    std::unique_ptr<T[]> p_;
+};
+
 // The bands beyond the edge windows of one side, column by column.
 struct Bands {
-    explicit Bands(int n)
-        : near(n, kNone), far(n, kNone), nearRow(n, 0.0), farRow(n, 0.0), edgeRow(n, 0),
-          meanRow(n, kNoRow) {}
+    explicit Bands(int n) : n(n), near(n), far(n), nearRow(n), farRow(n), edgeRow(n), meanRow(n) {}
     // Sets the band means of column i and the rows they lie in.
     void Set(int i, double nearMean, double farMean, double nearMiddle, double farMiddle,
              int edge) {
@@ -73,16 +83,17 @@ struct Bands {
     }
 
     static constexpr int kNoRow = -(1 << 24);
-    std::vector<double> near, far;       // means of the band next to the window and the one beyond
-    std::vector<double> nearRow, farRow; // their middle rows
-    std::vector<int> edgeRow;            // the outline row of the edge
-    std::vector<int> meanRow;            // the edge row where the near band has a mean, else kNoRow
+    int n;
+    Buffer<double> near, far;       // means of the band next to the window and the one beyond
+    Buffer<double> nearRow, farRow; // their middle rows
+    Buffer<int> edgeRow;            // the outline row of the edge
+    Buffer<int> meanRow;            // the edge row where the near band has a mean, else kNoRow
 };
 
 // The averaged back light of column i from the bands of its neighbours: the
 // bands in about the column's rows, less those far from their mean.
 Light Average(const Bands& b, int i, double noise, float fallback) {
-    const int n = static_cast<int>(b.near.size());
+    const int n = b.n;
     const int from = std::max(0, i - kBandReach), to = std::min(n - 1, i + kBandReach);
     const int row = b.edgeRow[i];
     const double inf = std::numeric_limits<double>::infinity();
@@ -155,20 +166,17 @@ class SlidingExtremes {
   public:
     static constexpr int kBlock = 2 * kBandReach + 1;
 
-    void Set(const std::vector<double>& v, const std::vector<char>& use) {
-        const int n = static_cast<int>(v.size());
+    // value(i): the value of i; use(i): whether it counts.
+    template <typename Value, typename Use>
+    SlidingExtremes(int n, Value value, Use use) : preLo_(n), preHi_(n), sufLo_(n), sufHi_(n) {
         const double inf = std::numeric_limits<double>::infinity();
-        preLo_.resize(n);
-        preHi_.resize(n);
-        sufLo_.resize(n);
-        sufHi_.resize(n);
         for (int start = 0; start < n; start += kBlock) {
             const int end = std::min(start + kBlock, n) - 1;
             double lo = inf, hi = -inf;
             for (int i = start; i <= end; ++i) {
-                if (use[i]) {
-                    lo = std::min(lo, v[i]);
-                    hi = std::max(hi, v[i]);
+                if (use(i)) {
+                    lo = std::min(lo, static_cast<double>(value(i)));
+                    hi = std::max(hi, static_cast<double>(value(i)));
                 }
                 preLo_[i] = lo;
                 preHi_[i] = hi;
@@ -176,9 +184,9 @@ class SlidingExtremes {
             lo = inf;
             hi = -inf;
             for (int i = end; i >= start; --i) {
-                if (use[i]) {
-                    lo = std::min(lo, v[i]);
-                    hi = std::max(hi, v[i]);
+                if (use(i)) {
+                    lo = std::min(lo, static_cast<double>(value(i)));
+                    hi = std::max(hi, static_cast<double>(value(i)));
                 }
                 sufLo_[i] = lo;
                 sufHi_[i] = hi;
@@ -202,7 +210,7 @@ class SlidingExtremes {
     }
 
   private:
-    std::vector<double> preLo_, preHi_, sufLo_, sufHi_;
+    Buffer<double> preLo_, preHi_, sufLo_, sufHi_;
 };
 
 // The averaged back light of every column of one side, in a single pass:
@@ -212,24 +220,23 @@ class SlidingExtremes {
 // the outline, dirt) Average() weighs each band.
 class BandAverages {
   public:
-    BandAverages(const Bands& b, double noise) : b_(b), noise_(noise) {
-        const int n = static_cast<int>(b.near.size());
-        std::vector<double> edge(n);
-        std::vector<char> useNear(n), useFar(n);
-        count_.resize(n + 1);
-        farCount_.resize(n + 1);
-        nearSum_.resize(n + 1);
-        nearRow_.resize(n + 1);
-        farSum_.resize(n + 1);
-        farRow_.resize(n + 1);
+    BandAverages(const Bands& b, double noise)
+        : b_(b), noise_(noise), count_(b.n + 1), farCount_(b.n + 1), nearSum_(b.n + 1),
+          nearRow_(b.n + 1), farSum_(b.n + 1), farRow_(b.n + 1),
+          edges_(
+              b.n, [&](int j) { return b.edgeRow[j]; },
+              [&](int j) { return b.meanRow[j] != Bands::kNoRow; }),
+          nears_(
+              b.n, [&](int j) { return b.near[j]; },
+              [&](int j) { return b.meanRow[j] != Bands::kNoRow; }),
+          fars_(
+              b.n, [&](int j) { return b.far[j]; },
+              [&](int j) { return b.meanRow[j] != Bands::kNoRow && !std::isnan(b.far[j]); }) {
         count_[0] = farCount_[0] = 0;
         nearSum_[0] = nearRow_[0] = farSum_[0] = farRow_[0] = 0.0;
-        for (int j = 0; j < n; ++j) {
-            const bool hasNear = !std::isnan(b.near[j]);
+        for (int j = 0; j < b.n; ++j) {
+            const bool hasNear = b.meanRow[j] != Bands::kNoRow;
             const bool hasFar = hasNear && !std::isnan(b.far[j]);
-            useNear[j] = hasNear;
-            useFar[j] = hasFar;
-            edge[j] = b.edgeRow[j];
             count_[j + 1] = count_[j] + hasNear;
             farCount_[j + 1] = farCount_[j] + hasFar;
             nearSum_[j + 1] = nearSum_[j] + (hasNear ? b.near[j] : 0.0);
@@ -237,13 +244,10 @@ class BandAverages {
             farSum_[j + 1] = farSum_[j] + (hasFar ? b.far[j] - b.near[j] : 0.0);
             farRow_[j + 1] = farRow_[j] + (hasFar ? b.farRow[j] - b.nearRow[j] : 0.0);
         }
-        edges_.Set(edge, useNear);
-        nears_.Set(b.near, useNear);
-        fars_.Set(b.far, useFar);
     }
 
     Light At(int i, float fallback) const {
-        const int n = static_cast<int>(b_.near.size());
+        const int n = b_.n;
         const int from = std::max(0, i - kBandReach), to = std::min(n - 1, i + kBandReach);
         const int count = count_[to + 1] - count_[from];
         if (count == 0)
@@ -277,8 +281,8 @@ class BandAverages {
   private:
     const Bands& b_;
     double noise_;
-    std::vector<int> count_, farCount_; // running counts of bands with a mean
-    std::vector<double> nearSum_, nearRow_, farSum_, farRow_;
+    Buffer<int> count_, farCount_; // running counts of bands with a mean
+    Buffer<double> nearSum_, nearRow_, farSum_, farRow_;
     SlidingExtremes edges_, nears_, fars_;
 };
 
@@ -316,12 +320,35 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vecto
                   0.5 * (bottomTo + kBand + 1 + std::min(bottomTo + 2 * kBand, p.height - 1)),
                   o.bottom);
         // Dirt inside the windows, on the back light's side of the edges.
+        // The windows' sums, and dirt inside them on the back light's side
+        // of the edges.
+        const int dirt = lv.dirtBelow[x];
+        const EdgeWindows w = WindowsOf(o, p.height);
         bool clean = true;
-        for (int y = std::max(topFrom, 0); clean && y <= o.top - 3; ++y)
-            clean = p.At(x, y) >= lv.dirtBelow[x];
-        for (int y = o.bottom + 3; clean && y <= std::min(bottomTo, p.height - 1); ++y)
-            clean = p.At(x, y) >= lv.dirtBelow[x];
-        edges[i].clean = clean;
+        int sum = 0, moment = 0;
+        const uint8_t* q = p.Row(w.topFrom) + x;
+        for (int y = w.topFrom; y <= w.topTo; ++y, q += p.width) {
+            const int v = *q;
+            sum += v;
+            moment += y * v;
+        }
+        for (int y = w.topFrom; y <= o.top - 3; ++y)
+            clean &= p.At(x, y) >= dirt;
+        Edges& e = edges[i];
+        e.topSum = sum;
+        e.topMoment = moment;
+        sum = moment = 0;
+        q = p.Row(w.bottomFrom) + x;
+        for (int y = w.bottomFrom; y <= w.bottomTo; ++y, q += p.width) {
+            const int v = *q;
+            sum += v;
+            moment += y * v;
+        }
+        for (int y = o.bottom + 3; y <= w.bottomTo; ++y)
+            clean &= p.At(x, y) >= dirt;
+        e.bottomSum = sum;
+        e.bottomMoment = moment;
+        e.clean = clean;
     }
     const BandAverages aboveLight(above, lv.noise), belowLight(below, lv.noise);
     for (int i = 0; i < span; ++i) {
@@ -331,40 +358,31 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vecto
     }
 }
 
+EdgeWindows WindowsOf(const Outline& o, int height) {
+    EdgeWindows w;
+    w.topFrom = std::max(o.top - kEdgeOut, 0);
+    w.bottomTo = std::min(o.bottom + kEdgeOut, height - 1);
+    if (o.bottom - o.top >= 2 * kEdgeIn + 1) {
+        w.topTo = o.top + kEdgeIn - 1;
+        w.bottomFrom = o.bottom - kEdgeIn + 1;
+    } else { // a thin column: the windows meet half-way
+        w.topTo = (o.top + o.bottom) / 2;
+        w.bottomFrom = w.topTo + 1;
+    }
+    return w;
+}
+
 void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges) {
     const int span = static_cast<int>(t.outline.size());
     for (int i = 0; i < span; ++i) {
-        const int x = t.tip + i;
-        const Outline o = t.windows[i];
-        int topFrom = o.top - kEdgeOut, topTo, bottomFrom, bottomTo = o.bottom + kEdgeOut;
-        if (o.bottom - o.top >= 2 * kEdgeIn + 1) {
-            topTo = o.top + kEdgeIn - 1;
-            bottomFrom = o.bottom - kEdgeIn + 1;
-        } else { // a thin column: the windows meet half-way
-            topTo = (o.top + o.bottom) / 2;
-            bottomFrom = topTo + 1;
-        }
-        topFrom = std::max(topFrom, 0);
-        bottomTo = std::min(bottomTo, p.height - 1);
-        auto sums = [&](int from, int to, double& s0, double& s1) {
-            int a = 0, b = 0;
-            for (int y = from; y <= to; ++y) {
-                const int v = p.At(x, y);
-                a += v;
-                b += y * v;
-            }
-            s0 = a;
-            s1 = b;
-        };
-        double s0, s1;
+        const EdgeWindows w = WindowsOf(t.windows[i], p.height);
         Edges& e = edges[i];
-        sums(topFrom, topTo, s0, s1);
-        e.top = topTo + 0.5 -
-                WindowDarkness(s0, s1, topFrom, topTo - topFrom + 1, e.above, lv.silhouette);
-        sums(bottomFrom, bottomTo, s0, s1);
-        e.bottom =
-            bottomFrom - 0.5 +
-            WindowDarkness(s0, s1, bottomFrom, bottomTo - bottomFrom + 1, e.below, lv.silhouette);
+        e.top = w.topTo + 0.5 -
+                WindowDarkness(e.topSum, e.topMoment, w.topFrom, w.topTo - w.topFrom + 1, e.above,
+                               lv.silhouette);
+        e.bottom = w.bottomFrom - 0.5 +
+                   WindowDarkness(e.bottomSum, e.bottomMoment, w.bottomFrom,
+                                  w.bottomTo - w.bottomFrom + 1, e.below, lv.silhouette);
     }
 }
 

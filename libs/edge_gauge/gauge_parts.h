@@ -48,24 +48,28 @@ constexpr int kTipRowReach = 4;        // rows either side whose back light is a
 constexpr double kDefaultBlur = 1.0;
 constexpr int kThinColumns = 64; // columns of the widest part averaged for its profile
 
+template <typename T> T Median3(T a, T b, T c) {
+    return std::max(std::min(a, b), std::min(std::max(a, b), c));
+}
+template <typename T> T Median5(const T* v) {
+    return Median3(v[4], std::max(std::min(v[0], v[1]), std::min(v[2], v[3])),
+                   std::min(std::max(v[0], v[1]), std::max(v[2], v[3])));
+}
+
 // The median of one to five values, v[n / 2] once sorted, without branches.
 template <typename T> T SmallMedian(const T* v, int n) {
-    auto median3 = [](T a, T b, T c) {
-        return std::max(std::min(a, b), std::min(std::max(a, b), c));
-    };
     switch (n) {
     case 1:
         return v[0];
     case 2:
         return std::max(v[0], v[1]);
     case 3:
-        return median3(v[0], v[1], v[2]);
+        return Median3(v[0], v[1], v[2]);
     case 4:
         return std::max(std::min(std::max(v[0], v[1]), std::max(v[2], v[3])),
                         std::max(std::min(v[0], v[1]), std::min(v[2], v[3])));
     default:
-        return median3(v[4], std::max(std::min(v[0], v[1]), std::min(v[2], v[3])),
-                       std::min(std::max(v[0], v[1]), std::max(v[2], v[3])));
+        return Median5(v);
     }
 }
 
@@ -133,16 +137,26 @@ struct Light {
     double At(double i) const { return level + slope * (i - at); }
 };
 
+// Where the edge windows of a column lie: rows topFrom ... topTo across the
+// top edge, bottomFrom ... bottomTo across the bottom edge.
+struct EdgeWindows {
+    int topFrom, topTo, bottomFrom, bottomTo;
+};
+EdgeWindows WindowsOf(const Outline& o, int height);
+
 struct Edges {
     double top = 0, bottom = 0;
     Light above, below; // the back light next to the top and the bottom edge
     bool clean = true;  // no dirt in the back light of the edge windows
+    // The pixel sums of the edge windows: values and values times their row.
+    int topSum = 0, topMoment = 0, bottomSum = 0, bottomMoment = 0;
     double Extent() const { return bottom - top; }
 };
 
-// The back light next to both edges of every column of the span.
+// The back light next to both edges of every column of the span, and the
+// pixel sums of the edge windows.
 void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges);
-// The sub-pixel edges of every column, with the back light already measured.
+// The sub-pixel edges of every column, with the back light and the sums already measured.
 void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges);
 
 // Darkness of a window: the covered length, in pixels, of rows (or columns)

@@ -176,32 +176,34 @@ bool FindLevels(const Picture& p, Levels& out) {
     uint64_t darkSum = 0, darkDeep = 0;
     double squares = 0; // of the deep bright pixels about their column's mean
     uint64_t brightDeep = 0;
-    const int window = 2 * kRunMargin + 1;
-    std::vector<int> darkBefore(p.height + 1); // dark pixels above each row
+    std::vector<uint8_t> dark(p.height); // 1 where a pixel of the column is dark
     for (Sample& c : s) {
         if (c.white || c.brightNoise < 0)
             continue;
         const int mid = (c.brightMedian + darkMedian + 1) / 2; // below: dark
         const uint8_t* col = c.values;
         for (int y = 0; y < p.height; ++y)
-            darkBefore[y + 1] = darkBefore[y] + (col[y] < mid);
-        uint64_t sum1 = 0, count1 = 0, sq1 = 0;
-        const int darkFrom = darkMedian - reach, brightFrom = c.brightMedian - reach;
+            dark[y] = col[y] < mid;
+        // 32 bits hold the sums of a column: at most 2^15 rows of 8-bit values.
+        uint32_t sum0 = 0, count0 = 0, sum1 = 0, count1 = 0, sq1 = 0;
+        const unsigned darkFrom = darkMedian - reach, brightFrom = c.brightMedian - reach;
         const unsigned width = 2 * reach;
         for (int y = kRunMargin; y + kRunMargin < p.height; ++y) {
             // Dark pixels among the nine rows y - 4 ... y + 4: all or none.
-            const int darkNear = darkBefore[y + kRunMargin + 1] - darkBefore[y - kRunMargin];
-            const int v = col[y];
-            const unsigned deepDark =
-                darkNear == window && static_cast<unsigned>(v - darkFrom) <= width;
-            const unsigned deepBright =
-                darkNear == 0 && static_cast<unsigned>(v - brightFrom) <= width;
-            darkSum += deepDark * v;
-            darkDeep += deepDark;
+            const uint8_t* d = dark.data() + (y - kRunMargin);
+            const unsigned darkNear = d[0] + d[1] + d[2] + d[3] + d[4] + d[5] + d[6] + d[7] + d[8];
+            static_assert(kRunMargin == 4);
+            const unsigned v = col[y];
+            const unsigned deepDark = (darkNear == 9) & (v - darkFrom <= width);
+            const unsigned deepBright = (darkNear == 0) & (v - brightFrom <= width);
+            sum0 += deepDark * v;
+            count0 += deepDark;
             sum1 += deepBright * v;
-            sq1 += static_cast<uint64_t>(deepBright * v) * v;
+            sq1 += deepBright * v * v;
             count1 += deepBright;
         }
+        darkSum += sum0;
+        darkDeep += count0;
         if (count1 >= kMinDeep) {
             const double mean = static_cast<double>(sum1) / count1;
             c.light = mean;

@@ -163,7 +163,8 @@ TraceResult TraceSilhouette(const Picture& p, const Levels& lv, Trace& t) {
                 tops[j] = t.outline[i - reach + j].top;
                 bottoms[j] = t.outline[i - reach + j].bottom;
             }
-            t.windows[i] = {SmallMedian(tops, n), SmallMedian(bottoms, n)};
+            t.windows[i] = n == 5 ? Outline{Median5(tops), Median5(bottoms)}
+                                  : Outline{SmallMedian(tops, n), SmallMedian(bottoms, n)};
             if (t.windows[i].bottom < t.windows[i].top)
                 t.windows[i] = t.outline[i];
         }
