@@ -32,7 +32,6 @@ struct StationState {
     ProcessHostLink hostLink;
     std::unique_ptr<TMainForm1> window; // set: the station is open
     Station* station = nullptr;         // the window's, for the host's commands
-    CRITICAL_SECTION lock{};
     std::atomic<VardelNotify> notify{nullptr};
     int32_t openStatus = 0;
     // The thread that opened the station owns its windows; a close from
@@ -90,18 +89,6 @@ StationState& State() {
     return *state;
 }
 
-// Holds the station lock for one host command.
-class StationLock {
-  public:
-    explicit StationLock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~StationLock() { LeaveCriticalSection(&cs_); }
-    StationLock(const StationLock&) = delete;
-    StationLock& operator=(const StationLock&) = delete;
-
-  private:
-    CRITICAL_SECTION& cs_;
-};
-
 void ReportStartFailure(const std::string& why) {
     const std::string text = "vardel: the station cannot start: " + why;
     OutputDebugStringA((text + "\n").c_str());
@@ -125,7 +112,6 @@ int32_t Open() {
             return -1;
         }
     }
-    InitializeCriticalSection(&s.lock);
     s.windowThread = GetCurrentThreadId();
     s.closeRequests = CreateCloseRequestWindow();
     s.window = std::make_unique<TMainForm1>(*s.libs, s.hostLink);
@@ -142,7 +128,6 @@ int32_t CloseOnThisThread() {
     StationState& s = State();
     if (!s.window)
         return 0;
-    DeleteCriticalSection(&s.lock);
     s.window->ShutdownSequence();
     s.station = nullptr;
     s.window.reset();
@@ -189,7 +174,7 @@ int32_t Function(int32_t command) {
     StationState& s = State();
     if (!s.window)
         return result::kClosedStation;
-    StationLock lock(s.lock);
+    std::lock_guard<std::recursive_mutex> lock(s.station->lock());
     return s.station->Run(HostCommandFor(command), true);
 }
 
@@ -199,7 +184,7 @@ void Callback(VardelNotify notify) {
         s.notify = notify;
         return;
     }
-    StationLock lock(s.lock);
+    std::lock_guard<std::recursive_mutex> lock(s.station->lock());
     s.notify = notify;
 }
 
@@ -218,7 +203,7 @@ int32_t RunUnderStationLock(const std::function<int32_t()>& command) {
     StationState& s = State();
     if (!s.window)
         return 0;
-    StationLock lock(s.lock);
+    std::lock_guard<std::recursive_mutex> lock(s.station->lock());
     return command();
 }
 

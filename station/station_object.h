@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,11 @@ class Station final : public PictureSource, public StationView {
     // camera reports its own.  Non-zero when the device cannot start.
     int32_t StartDevice(SettingsLookup& settings);
 
+    // The station lock: host commands and the window's command buttons hold
+    // it for a whole command, so two never measure at once.  The value
+    // panels' refresh does not take it.
+    std::recursive_mutex& lock() { return lock_; }
+
     // One command: measurement and judgement; host commands are booked.
     int32_t Run(HostCommand command, bool book);
     int32_t RunBaseLine();
@@ -95,6 +101,7 @@ class Station final : public PictureSource, public StationView {
 
     Commands StationCommands();
 
+    std::recursive_mutex lock_;
     StationPorts ports_;
     std::unique_ptr<vProcess> device_;
     StationPaths paths_;

@@ -1,9 +1,8 @@
 // Host commands, button commands and the panel refresh at the same time, as
 // the station runs them: commands one at a time under the station lock, the
 // refresh without it.  Run under ThreadSanitizer this finds data races.
-#include "station/booking.h"
-#include "station/commands.h"
 #include "station/panel_texts.h"
+#include "station/station_object.h"
 
 #include "imaging/settings.h"
 
@@ -35,42 +34,56 @@ class MovingGauge : public EdgeGaugePort {
     std::atomic<int> n_{0};
 };
 
-// A window whose image memory each command grabs into.
-class SharedView : public fakes::View {
+// What the window shows, from whichever thread books it.
+class SharedObserver : public StationObserver {
   public:
-    SharedView() : View(64, 48) {}
     std::mutex rows;
-    void InsertOkRow(const std::vector<std::string>& t) override {
+    std::vector<std::vector<std::string>> okRows, ngRows;
+    void MeasuredLine(double, double, double, double) override {}
+    void ViewChanged() override {}
+    void Statistics(int32_t, int32_t) override {}
+    void OkRow(std::vector<std::string> t) override {
         std::lock_guard<std::mutex> g(rows);
-        okRows.push_back(t);
+        okRows.push_back(std::move(t));
     }
-    void InsertNgRow(const std::vector<std::string>& t) override {
+    void NgRow(std::vector<std::string> t) override {
         std::lock_guard<std::mutex> g(rows);
-        ngRows.push_back(t);
+        ngRows.push_back(std::move(t));
     }
+};
+
+// Kest.INI with its defaults: one picture per inspection.
+class NoSettings : public SettingsLookup {
+  public:
+    std::string Get(const char*, const char*) override { return kSettingMissing; }
 };
 
 } // namespace
 
 TEST(Concurrency, HostButtonsAndRefreshTogether) {
-    ParameterSet params;
-    params.SetDefaults(0);
-    params.station.EdgePosN = 300;
-    params.station.EdgePosM = 200;
-    params.station.MoveX = 5;
-    PublishParameters(&params);
-    CurrentSettings().MmPerPixel = -1;
-    StationPaths paths("C:\\Station");
+    // The station object itself, with its own lock, over fakes of the world.
+    fakes::Journal journal;
+    fakes::Capture capture(journal);
+    capture.width = 64;
+    capture.height = 48;
+    fakes::Io io(journal);
+    fakes::Imaging imaging(journal);
+    fakes::Pages pages;
     fakes::Files disk;
     fakes::Prompts prompts;
     Cp950 cp;
-    ParameterFiles files(params, paths, disk, prompts, cp);
-    SharedView view;
     MovingGauge gauge;
     fakes::Clock clock;
-    ResultList ok, ng;
-    std::mutex stationLock;
-    const CommandSetup setup{params, files, view, view, gauge, clock, 100.0, 64, 48, 2};
+    Station st({capture, io, imaging, pages, disk, prompts, cp, gauge, clock}, "C:\\Station", 0);
+    NoSettings settings;
+    ASSERT_EQ(st.StartDevice(settings), 0);
+    SharedObserver shown;
+    st.Observe(&shown);
+    ParameterSet& params = st.params();
+    params.station.EdgePosN = 300;
+    params.station.EdgePosM = 200;
+    params.station.MoveX = 5;
+    CurrentSettings().MmPerPixel = -1;
     std::atomic<bool> stop{false};
     std::atomic<std::size_t> refreshes{0};
     // The commands start once the refresh runs, so that the three overlap.
@@ -82,19 +95,15 @@ TEST(Concurrency, HostButtonsAndRefreshTogether) {
     std::thread host([&] {
         waitForRefresh();
         for (int i = 0; i < 400; ++i) {
-            std::lock_guard<std::mutex> lock(stationLock);
-            Commands c(setup, TheLastValues(), TheCommandTexts());
-            const int32_t r = i % 2 ? c.InspectB() : c.InspectA();
-            BookResult({params.material, view, disk, prompts, clock, ok, ng}, TheLastValues(), r,
-                       i % 2 ? 2 : 1);
+            std::lock_guard<std::recursive_mutex> lock(st.lock());
+            st.Run(i % 2 ? HostCommand::InspectionB : HostCommand::InspectionA, true);
         }
     });
     std::thread buttons([&] {
         waitForRefresh();
         for (int i = 0; i < 200; ++i) {
-            std::lock_guard<std::mutex> lock(stationLock);
-            Commands c(setup, TheLastValues(), TheCommandTexts());
-            i % 2 ? c.CalibrateN() : c.CalibrateM();
+            std::lock_guard<std::recursive_mutex> lock(st.lock());
+            st.Run(i % 2 ? HostCommand::CalibrationN : HostCommand::CalibrationM, false);
         }
     });
     std::thread refresh([&] {
@@ -115,9 +124,14 @@ TEST(Concurrency, HostButtonsAndRefreshTogether) {
     const int32_t total = params.material.OkCount + params.material.NgCount;
     EXPECT_GE(total, 200);
     EXPECT_LE(total, 400);
-    EXPECT_LE(ok.rows().size(), 50u);
-    EXPECT_LE(ng.rows().size(), 50u);
-    EXPECT_GE(ok.rows().size() + ng.rows().size(), 50u);
-    PublishParameters(nullptr);
+    EXPECT_LE(st.okList().rows().size(), 50u);
+    EXPECT_LE(st.ngList().rows().size(), 50u);
+    EXPECT_GE(st.okList().rows().size() + st.ngList().rows().size(), 50u);
+    // The window was shown every booked row, in order, none lost.
+    EXPECT_EQ(shown.okRows.size() + shown.ngRows.size(), static_cast<std::size_t>(total));
+    if (!shown.okRows.empty()) {
+        EXPECT_EQ(shown.okRows.back(), st.okList().rows().front());
+    }
+    st.Observe(nullptr);
     CurrentSettings() = Settings{};
 }
