@@ -9,9 +9,11 @@ constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 } // namespace
 
-TKeyboard2Char*& ScreenKeyboard() {
-    static TKeyboard2Char* keyboard = nullptr;
-    return keyboard;
+std::unique_ptr<TKeyboard2Char>& ScreenKeyboard() {
+    // The holder outlives the module's static destructors: a window is never
+    // destroyed from within the unloading at process exit.
+    static auto* keyboard = new std::unique_ptr<TKeyboard2Char>;
+    return *keyboard;
 }
 
 TKeyboard2Char::TKeyboard2Char(HWND owner) {

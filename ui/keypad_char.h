@@ -3,6 +3,8 @@
 
 #include "ui/kit/window.h"
 
+#include <memory>
+
 namespace station {
 
 class TKeyboard2Char : public kit::Window {
@@ -21,6 +23,6 @@ class TKeyboard2Char : public kit::Window {
 };
 
 // The one alphanumeric keypad of the process, or null.
-TKeyboard2Char*& ScreenKeyboard();
+std::unique_ptr<TKeyboard2Char>& ScreenKeyboard();
 
 } // namespace station

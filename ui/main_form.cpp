@@ -130,7 +130,7 @@ TMainForm1::TMainForm1(OutsideLibraries& libs, HostLink& host)
     SetTimer(hwnd(), kTimer1, kTimer1Ms, nullptr);
     // 5. The screen keyboard, once per process.
     if (!ScreenKeyboard())
-        ScreenKeyboard() = new TKeyboard2Char(hwnd());
+        ScreenKeyboard() = std::make_unique<TKeyboard2Char>(hwnd());
     // 6. No maximise button; no move or close in the system menu.
     if (HMENU sys = GetSystemMenu(hwnd(), FALSE)) {
         DeleteMenu(sys, SC_CLOSE, MF_BYCOMMAND);
@@ -152,8 +152,6 @@ TMainForm1::~TMainForm1() {
     station_.reset();
     DropQueuedRows();
     camera_.reset();
-    if (windowIcon_)
-        DestroyIcon(windowIcon_);
 }
 
 void TMainForm1::BuildComponents() {
@@ -230,9 +228,9 @@ void TMainForm1::BuildComponents() {
         GetObjectA(icon_.get(), sizeof bm, &bm);
         kit::Bitmap mask(CreateBitmap(bm.bmWidth, bm.bmHeight, 1, 1, nullptr));
         ICONINFO info{TRUE, 0, 0, mask.get(), icon_.get()};
-        windowIcon_ = CreateIconIndirect(&info);
-        SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon_));
-        SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowIcon_));
+        windowIcon_.reset(CreateIconIndirect(&info));
+        SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon_.get()));
+        SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowIcon_.get()));
     }
 }
 
@@ -664,10 +662,7 @@ void TMainForm1::ShutdownSequence() {
         return;
     started_ = false;
     background_.reset();
-    if (TKeyboard2Char*& kb = ScreenKeyboard()) {
-        delete kb;
-        kb = nullptr;
-    }
+    ScreenKeyboard().reset();
     Dispatch(202);
     libs_.edgeGauge.Close();
     // The capture library may still be inside a grab-finished call.

@@ -128,7 +128,7 @@ class TMainForm1 : public kit::Form, public StationObserver {
 
     kit::Bitmap background_;
     kit::Bitmap icon_;
-    HICON windowIcon_ = nullptr;
+    kit::Icon windowIcon_;
     bool started_ = false; // background taken up; cleared by the shut-down
     bool acquisitionStarted_ = false;
     int32_t viewWidth_ = 640;

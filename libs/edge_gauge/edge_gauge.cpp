@@ -8,6 +8,7 @@
 // EdgeGaugeDetectHeight answers 0 with the two edge points, or one of the
 // failure codes below and leaves the four doubles as they were.
 #include "contracts/edge_gauge.h"
+#include "common/module_folder.h"
 #include "contracts/grabcard.h"
 #include "libs/edge_gauge/silhouette.h"
 
@@ -54,21 +55,6 @@ std::mutex gCaptureLock;
 OwnedModule gOwnCapture;
 
 // The folder of this DLL, with a trailing backslash; empty when unknown.
-std::string OwnFolder() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&OwnFolder), &self))
-        return {};
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return {};
-    const std::string file(path, n);
-    const std::size_t slash = file.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
-}
-
 // The image size from the capture library; false when it is unknown.  The
 // capture library is the one beside this DLL, which the station loaded from
 // the same folder: a process may hold another module of the same name from
@@ -76,9 +62,10 @@ std::string OwnFolder() {
 bool ImageSize(int32_t& width, int32_t& height) {
     std::lock_guard<std::mutex> g(gCaptureLock);
     if (!gOwnCapture.get()) {
-        const std::string folder = OwnFolder();
+        const std::string folder =
+            common::ModuleFolderOf(reinterpret_cast<const void*>(&ImageSize));
         if (!folder.empty())
-            gOwnCapture.Load(folder + "Grabcard.dll");
+            gOwnCapture.Load(folder + "\\Grabcard.dll");
     }
     HMODULE capture = gOwnCapture.get();
     if (!capture)

@@ -40,6 +40,24 @@ using Brush = GdiObject<HBRUSH>;
 using Font = GdiObject<HFONT>;
 using Bitmap = GdiObject<HBITMAP>;
 
+// An owned icon, destroyed with its owner.
+class Icon {
+  public:
+    Icon() = default;
+    ~Icon() { reset(); }
+    Icon(const Icon&) = delete;
+    Icon& operator=(const Icon&) = delete;
+    void reset(HICON h = nullptr) {
+        if (h_)
+            DestroyIcon(h_);
+        h_ = h;
+    }
+    HICON get() const { return h_; }
+
+  private:
+    HICON h_ = nullptr;
+};
+
 // Selects an object into a DC for the guard's scope.
 class Select {
   public:

@@ -1,5 +1,7 @@
 #include "ui/kit/window.h"
 
+#include "common/module_folder.h"
+
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -8,19 +10,12 @@
 namespace kit {
 
 HINSTANCE ThisModule() {
-    HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ThisModule), &self);
-    return self;
+    return common::ModuleAt(reinterpret_cast<const void*>(&ThisModule));
 }
 
 std::string ThisModuleFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(ThisModule(), path, MAX_PATH);
-    std::string p(path, n);
-    const std::size_t slash = p.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
+    const std::string folder = common::ModuleFolder(ThisModule());
+    return folder.empty() ? std::string(".") : folder;
 }
 
 void RunModalLoop(const std::function<bool()>& done, HWND dialog) {
