@@ -164,14 +164,14 @@ void TMainForm1::BuildComponents() {
     auto& tools = Get<kit::ToolBar>("ToolBar1");
     const auto buttons = layout::ToolButtons();
     tools.AddButtons(buttons.data(), buttons.size());
-    tools.onButton = [this](const kit::ToolButtonSpec& b) {
+    tools.onButton = [this](const kit::ToolButtonRow& b) {
         if (!ToolTagHasItem(b.tag))
             return;
         if (const kit::MenuBar::Item* item = menu_.ByTag(b.tag))
             Dispatch(*item);
     };
     Get<kit::StatusBar>("StatusBar1").SetPanels({50, 50});
-    for (const kit::FileDialogSpec& d : layout::FileDialogs())
+    for (const kit::FileDialogRow& d : layout::FileDialogs())
         fileDialogs_.emplace_back(d);
 
     auto& ok = Get<kit::ListView>("OkListView1");
@@ -236,7 +236,7 @@ void TMainForm1::BuildComponents() {
 
 const kit::FileDialog& TMainForm1::FileDialogNamed(std::string_view name) const {
     for (const kit::FileDialog& d : fileDialogs_)
-        if (name == d.spec().name)
+        if (name == d.row().name)
             return d;
     return fileDialogs_.front();
 }

@@ -10,7 +10,7 @@ namespace {
 using kit::Align;
 using kit::Bevel;
 using kit::Component;
-using kit::FontSpec;
+using kit::FontStyle;
 using kit::Kind;
 using kit::TextAlign;
 
@@ -18,13 +18,13 @@ constexpr COLORREF kAqua = RGB(0, 255, 255), kTeal = RGB(0, 128, 128), kYellow =
                    kBlue = RGB(0, 0, 255), kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0),
                    kNavy = RGB(0, 0, 128), kRed = RGB(255, 0, 0);
 
-constexpr FontSpec kMing16Black{"新細明體", -16, kBlack};
-constexpr FontSpec kMing16White{"新細明體", -16, kWhite};
-constexpr FontSpec kMing16Yellow{"新細明體", -16, kYellow};
-constexpr FontSpec kMing12{"新細明體", -12, kBlack};
-constexpr FontSpec kKai16Blue{"標楷體", -16, kBlue};
-constexpr FontSpec kStatistics{"MS Sans Serif", -13, kWhite, true};
-constexpr FontSpec kResetFont{"MS Sans Serif", -11, kNavy};
+constexpr FontStyle kMing16Black{"新細明體", -16, kBlack};
+constexpr FontStyle kMing16White{"新細明體", -16, kWhite};
+constexpr FontStyle kMing16Yellow{"新細明體", -16, kYellow};
+constexpr FontStyle kMing12{"新細明體", -12, kBlack};
+constexpr FontStyle kKai16Blue{"標楷體", -16, kBlue};
+constexpr FontStyle kStatistics{"MS Sans Serif", -13, kWhite, true};
+constexpr FontStyle kResetFont{"MS Sans Serif", -11, kNavy};
 
 constexpr Component kComponents[] = {
     {.name = "CoolBar1", .kind = Kind::CoolBar, .width = 930, .height = 25, .align = Align::Top},
@@ -522,7 +522,7 @@ constexpr kit::MenuEntry kMenu[] = {
     {1, "About2", "關於...", "F10", 402},
 };
 
-constexpr kit::ToolButtonSpec kTools[] = {
+constexpr kit::ToolButtonRow kTools[] = {
     {"Grab", "單張", "單張取像", 200},
     {"ToolButton3", "", "", 0, true, 8},
     {"Live", "連續", "連續取像", 201},
@@ -541,7 +541,7 @@ constexpr Column kOk[] = {{"序號", 60}, {"補償距離", 60}, {"鑽針全長",
 constexpr Column kNg[] = {{"序號", 60},     {"命令", 50},     {"回傳碼", 50},
                           {"補償距離", 60}, {"鑽針全長", 60}, {"鑽針直徑", 60}};
 
-constexpr kit::FileDialogSpec kDialogs[] = {
+constexpr kit::FileDialogRow kDialogs[] = {
     {"OpenDialog1", false, "tif", "*.tif|*.tif;*.bmp", 0},
     {"SaveDialog1", true, "tif", "*.tif|*.tif",
      OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING},
@@ -565,7 +565,7 @@ std::span<const kit::Component> MainComponents() {
 std::span<const kit::MenuEntry> MainMenu() {
     return kMenu;
 }
-std::span<const kit::ToolButtonSpec> ToolButtons() {
+std::span<const kit::ToolButtonRow> ToolButtons() {
     return kTools;
 }
 std::span<const Column> OkColumns() {
@@ -574,7 +574,7 @@ std::span<const Column> OkColumns() {
 std::span<const Column> NgColumns() {
     return kNg;
 }
-std::span<const kit::FileDialogSpec> FileDialogs() {
+std::span<const kit::FileDialogRow> FileDialogs() {
     return kDialogs;
 }
 std::span<const char* const> BottomButtons() {

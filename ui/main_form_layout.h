@@ -13,7 +13,7 @@ namespace station::layout {
 
 std::span<const kit::Component> MainComponents();
 std::span<const kit::MenuEntry> MainMenu();
-std::span<const kit::ToolButtonSpec> ToolButtons();
+std::span<const kit::ToolButtonRow> ToolButtons();
 
 struct Column {
     const char* caption;
@@ -23,7 +23,7 @@ std::span<const Column> OkColumns();
 std::span<const Column> NgColumns();
 
 // OpenDialog1, SaveDialog1 (images), OpenDialog2, SaveDialog2 (records).
-std::span<const kit::FileDialogSpec> FileDialogs();
+std::span<const kit::FileDialogRow> FileDialogs();
 
 // The eight bottom buttons of DownPanel, left to right.
 std::span<const char* const> BottomButtons();

@@ -32,7 +32,7 @@ enum class Align { None, Top, Bottom, Left, Right, Client };
 enum class Bevel { None, Raised, Lowered };
 enum class TextAlign { Left, Centre, Right };
 
-struct FontSpec {
+struct FontStyle {
     const char* face = "MS Sans Serif";
     int height = -11; // negative: character height in pixels
     COLORREF colour = RGB(0, 0, 0);
@@ -47,7 +47,7 @@ struct Component {
     int left = 0, top = 0, width = 0, height = 0;
     const char* caption = "";
     COLORREF colour = kDefaultColour;
-    FontSpec font{};
+    FontStyle font{};
     int tag = 0;
     const char* hint = nullptr; // shown as a tool tip
     bool visible = true;

@@ -622,23 +622,23 @@ void ListView::SetTextColour(COLORREF c) {
 
 ToolBar::ToolBar(Form& form, const Component& c, Control* parent) : Control(form, c, parent) {}
 
-void ToolBar::AddButtons(const ToolButtonSpec* specs, std::size_t n) {
+void ToolBar::AddButtons(const ToolButtonRow* rows, std::size_t n) {
     SendMessageA(hwnd(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(hwnd(), TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
     buttons_.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
-        Button b{specs[i], specs[i].caption ? specs[i].caption : "",
-                 specs[i].hint ? specs[i].hint : "", 42000 + static_cast<int>(i)};
+        Button b{rows[i], rows[i].caption ? rows[i].caption : "", rows[i].hint ? rows[i].hint : "",
+                 42000 + static_cast<int>(i)};
         buttons_.push_back(b);
     }
     for (Button& b : buttons_) {
         TBBUTTON tb{};
         tb.idCommand = b.id;
-        tb.fsState = static_cast<BYTE>(TBSTATE_ENABLED | (b.spec.visible ? 0 : TBSTATE_HIDDEN));
-        tb.dwData = static_cast<DWORD_PTR>(b.spec.tag);
-        if (b.spec.separator) {
+        tb.fsState = static_cast<BYTE>(TBSTATE_ENABLED | (b.row.visible ? 0 : TBSTATE_HIDDEN));
+        tb.dwData = static_cast<DWORD_PTR>(b.row.tag);
+        if (b.row.separator) {
             tb.fsStyle = BTNS_SEP;
-            tb.iBitmap = b.spec.separatorWidth;
+            tb.iBitmap = b.row.separatorWidth;
         } else {
             tb.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
             tb.iBitmap = I_IMAGENONE;
@@ -651,7 +651,7 @@ void ToolBar::AddButtons(const ToolButtonSpec* specs, std::size_t n) {
 
 ToolBar::Button* ToolBar::Find(const char* name) {
     for (Button& b : buttons_)
-        if (std::string_view(b.spec.name) == name)
+        if (std::string_view(b.row.name) == name)
             return &b;
     return nullptr;
 }
@@ -663,7 +663,7 @@ void ToolBar::SetButtonVisible(const char* name, bool visible) {
 
 void ToolBar::SetButtonCaption(const char* name, const std::string& caption) {
     Button* b = Find(name);
-    if (!b || b->spec.separator)
+    if (!b || b->row.separator)
         return;
     b->caption = caption;
     TBBUTTONINFOA info{};
@@ -680,9 +680,9 @@ void ToolBar::SetButtonHint(const char* name, const std::string& hint) {
 
 void ToolBar::OnCommand(WORD, WORD id) {
     for (const Button& b : buttons_)
-        if (b.id == id && !b.spec.separator && onButton) {
+        if (b.id == id && !b.row.separator && onButton) {
             auto handler = onButton;
-            handler(b.spec);
+            handler(b.row);
             return;
         }
 }

@@ -165,7 +165,7 @@ class ListView : public Control {
     int columns_ = 0;
 };
 
-struct ToolButtonSpec {
+struct ToolButtonRow {
     const char* name;
     const char* caption = "";
     const char* hint = "";
@@ -178,19 +178,19 @@ struct ToolButtonSpec {
 class ToolBar : public Control {
   public:
     ToolBar(Form& form, const Component& c, Control* parent);
-    void AddButtons(const ToolButtonSpec* specs, std::size_t n);
+    void AddButtons(const ToolButtonRow* rows, std::size_t n);
     void SetButtonVisible(const char* name, bool visible);
     void SetButtonCaption(const char* name, const std::string& caption);
     void SetButtonHint(const char* name, const std::string& hint);
     // Called with the button's tag (separators never call).
-    std::function<void(const ToolButtonSpec&)> onButton;
+    std::function<void(const ToolButtonRow&)> onButton;
 
     void OnCommand(WORD code, WORD id) override;
     LRESULT OnNotify(NMHDR* header) override;
 
   private:
     struct Button {
-        ToolButtonSpec spec;
+        ToolButtonRow row;
         std::string caption, hint;
         int id;
     };

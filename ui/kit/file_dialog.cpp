@@ -5,7 +5,7 @@
 namespace kit {
 
 std::string FileDialog::ApiFilter() const {
-    std::string f = spec_.filter ? spec_.filter : "";
+    std::string f = row_.filter ? row_.filter : "";
     for (char& c : f)
         if (c == '|')
             c = '\0';
@@ -27,10 +27,10 @@ bool FileDialog::Execute(HWND owner, const std::string& initialDir, std::string&
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
-    ofn.lpstrDefExt = spec_.defaultExt;
-    ofn.Flags = OFN_EXPLORER | spec_.options | (hook ? OFN_ENABLEHOOK : 0);
+    ofn.lpstrDefExt = row_.defaultExt;
+    ofn.Flags = OFN_EXPLORER | row_.options | (hook ? OFN_ENABLEHOOK : 0);
     ofn.lpfnHook = hook;
-    const BOOL chosen = spec_.save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    const BOOL chosen = row_.save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!chosen)
         return false;
     fileName = file.data();

@@ -11,7 +11,7 @@
 
 namespace kit {
 
-struct FileDialogSpec {
+struct FileDialogRow {
     const char* name;
     bool save;
     const char* defaultExt; // without the dot
@@ -21,8 +21,8 @@ struct FileDialogSpec {
 
 class FileDialog {
   public:
-    explicit FileDialog(const FileDialogSpec& spec) : spec_(spec) {}
-    const FileDialogSpec& spec() const { return spec_; }
+    explicit FileDialog(const FileDialogRow& row) : row_(row) {}
+    const FileDialogRow& row() const { return row_; }
     // The filter as the dialog takes it: pairs of zero-terminated texts,
     // ended by an empty one.
     std::string ApiFilter() const;
@@ -32,7 +32,7 @@ class FileDialog {
                  LPOFNHOOKPROC hook = nullptr) const;
 
   private:
-    FileDialogSpec spec_;
+    FileDialogRow row_;
 };
 
 } // namespace kit

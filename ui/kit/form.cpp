@@ -113,7 +113,7 @@ Form::~Form() {
     Destroy();
 }
 
-HFONT Form::FontFor(const FontSpec& f) {
+HFONT Form::FontFor(const FontStyle& f) {
     char key[160];
     std::snprintf(key, sizeof key, "%s|%d|%d|%u", f.face ? f.face : "", f.height, f.bold ? 1 : 0,
                   static_cast<unsigned>(f.charset));

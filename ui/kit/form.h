@@ -36,7 +36,7 @@ class Form : public Window {
     // Lays out the form's aligned components and theirs.
     void Realign();
 
-    HFONT FontFor(const FontSpec& spec);
+    HFONT FontFor(const FontStyle& style);
     HWND tooltips() const { return tooltips_; }
     COLORREF colour() const { return GetSysColor(COLOR_BTNFACE); }
 
