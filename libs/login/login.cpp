@@ -1,11 +1,16 @@
 // Login.dll: the operator library.  It draws the cross-line mark over the
 // live picture and keeps the mark's switch and looks in "Login.ini" beside
-// itself.  Operator accounts are not kept yet: there is no account file, so
-// nobody is logged in and the login form has nobody to accept.
+// itself.  It keeps the operator accounts in "Login.acc" beside itself and
+// logs operators in and out through its login form, and it has a screen
+// keyboard of its own.
 #include "contracts/login.h"
+#include "libs/login/accounts.h"
+#include "libs/login/login_form.h"
+#include "libs/login/login_record.h"
 #include "libs/login/mark_drawing.h"
 #include "libs/login/mark_settings.h"
 #include "libs/login/mark_setup.h"
+#include "libs/login/screen_keyboard.h"
 #include "ui/kit/window.h"
 
 #include <exception>
@@ -38,13 +43,36 @@ template <class F> void Guarded(const char* where, F&& body) {
 extern "C" {
 
 uint8_t __stdcall ShowLoginForm(const char* caption, void* loginRecord) {
-    (void)caption;
-    (void)loginRecord;
-    // No account file exists, so no operator can be accepted: the answer is
-    // "not logged in" and the caller's record keeps what it held.
-    uint8_t loggedIn = 0;
-    Guarded("ShowLoginForm", [] { OutputDebugStringA("Login.dll: no operator accounts\n"); });
-    return loggedIn;
+    uint8_t answered = 0;
+    Guarded("ShowLoginForm", [&] {
+        // One login form at a time; without a record there is nowhere to
+        // write the rights.
+        static bool showing = false;
+        if (!loginRecord || showing)
+            return;
+        showing = true;
+        struct Reset {
+            ~Reset() { showing = false; }
+        } reset;
+        login::AccountStore store(kit::ThisModuleFolder() + "\\Login.acc", login::SystemTools());
+        const auto loaded = store.Load();
+        if (loaded == login::AccountStore::Loaded::Damaged ||
+            loaded == login::AccountStore::Loaded::Unreadable) {
+            login::ReportUnusableAccounts(store);
+            return;
+        }
+        const login::LoginResult r = login::RunLoginForm(caption ? caption : "", store);
+        if (r.kind == login::LoginResult::LoggedIn) {
+            SYSTEMTIME now{};
+            GetLocalTime(&now);
+            login::WriteLogin(loginRecord, r.name, r.role, now);
+            answered = 1;
+        } else if (r.kind == login::LoginResult::LoggedOut) {
+            login::WriteLogout(loginRecord);
+            answered = 1;
+        }
+    });
+    return answered;
 }
 
 void __stdcall LoginDrawMark(HDC dc, int32_t width, int32_t height, int32_t centreX,
@@ -75,14 +103,20 @@ void __stdcall LoginDrawMarkSetup(const char* caption) {
 }
 
 void __stdcall LoginScreenKeyboard(int32_t mode) {
-    // The library has no screen keyboard of its own yet; there is nothing to
-    // show or hide for any mode.
-    (void)mode;
+    Guarded("LoginScreenKeyboard", [&] {
+        if (mode == 0)
+            login::HideScreenKeyboard();
+        else
+            login::ShowScreenKeyboard();
+    });
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_DETACH && reserved == nullptr)
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        // Unloaded by FreeLibrary: no window may outlive the code behind it.
+        login::DestroyScreenKeyboard();
         kit::UnregisterClasses();
+    }
     return TRUE;
 }
 }
