@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -195,4 +196,60 @@ TEST(About, NullTextsShowAsEmpty) {
     EXPECT_EQ(mixed.texts[1], "2.03_");
     EXPECT_EQ(mixed.texts[2], "");
     EXPECT_EQ(mixed.texts[3], "2012-03-19");
+}
+
+TEST(About, PictureForLookingAt) {
+    // Not a check of its own: when LOGIN_PICTURES names a folder, the about
+    // window is copied from the screen into about.bmp there.
+    char folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("LOGIN_PICTURES", folder, sizeof folder))
+        GTEST_SKIP() << "LOGIN_PICTURES not set";
+    AboutDll dll;
+    ASSERT_NE(dll.show, nullptr);
+    bool saved = false;
+    std::thread t([&] {
+        HWND w = nullptr;
+        for (int i = 0; i < 250 && !w; ++i) {
+            Sleep(20);
+            w = FindOwnWindow(about::kAboutFormClass);
+        }
+        if (!w)
+            return;
+        Sleep(700);
+        RECT r{};
+        GetWindowRect(w, &r);
+        InflateRect(&r, 8, 8);
+        const int width = r.right - r.left, height = r.bottom - r.top;
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 24;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        saved = BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+        GdiFlush();
+        const int stride = (width * 3 + 3) & ~3;
+        BITMAPFILEHEADER fh{};
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+        fh.bfSize = fh.bfOffBits + stride * height;
+        std::ofstream out(std::string(folder) + "\\about.bmp", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+        out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+        out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * height);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        PostMessageA(w, WM_CLOSE, 0, 0);
+    });
+    dll.show("關於...", "鑽針套環檢測系統", "2.03_", "Vardel station team", "2012-03-19");
+    t.join();
+    EXPECT_TRUE(saved);
 }

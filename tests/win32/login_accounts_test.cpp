@@ -1328,3 +1328,97 @@ TEST(LoginAccounts, FormKeyboardButtonTypesIntoTheForm) {
     HWND kb = FindOwnWindow(login::kKeyboardClass);
     EXPECT_TRUE(!kb || !IsWindowVisible(kb)) << "the form's keyboard goes with the form";
 }
+
+namespace {
+
+// Copies a rectangle of the screen into a 24-bit BMP file (for a person to
+// look at; the screen is copied because printing a window leaves out its
+// children under Wine).
+bool SaveScreen(RECT r, const std::string& path) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const bool copied = BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const int stride = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + stride * h;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * h);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return copied && out.good();
+}
+
+} // namespace
+
+TEST(LoginAccounts, PictureForLookingAt) {
+    // Not a check of its own: when LOGIN_PICTURES names a folder, the login
+    // form with its screen keyboard and the accounts window are copied from
+    // the screen into BMP files there, for a person to look at.
+    char folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("LOGIN_PICTURES", folder, sizeof folder))
+        GTEST_SKIP() << "LOGIN_PICTURES not set";
+    LoginCopy dll;
+    {
+        AccountStore s = dll.Store();
+        ASSERT_EQ(s.CreateFirst("chief", "Chief-1"), Status::Ok);
+        ASSERT_EQ(s.Add("anna", Role::Operator, "Anna-1"), Status::Ok);
+        ASSERT_EQ(s.Add("bert", Role::Engineer, "Bert-1"), Status::Ok);
+    }
+    ASSERT_TRUE(dll.Load());
+    Record record;
+    bool savedLogin = false, savedAccounts = false;
+    Operator op([&](Operator& o) {
+        HWND f = o.Wait(login::kLoginFormClass);
+        if (!f)
+            return;
+        o.Type(f, login::kUserId, "chief");
+        o.Type(f, login::kPasswordId, "Chief-1");
+        o.Click(f, login::kKeyboardId);
+        HWND kb = o.Wait(login::kKeyboardClass);
+        Sleep(700);
+        RECT a{}, b{};
+        GetWindowRect(f, &a);
+        if (kb)
+            GetWindowRect(kb, &b);
+        RECT both{};
+        UnionRect(&both, &a, &b);
+        InflateRect(&both, 8, 8);
+        savedLogin = SaveScreen(both, std::string(folder) + "\\login-form.bmp");
+        o.Click(f, login::kAccountsId);
+        HWND acc = o.Wait(login::kAccountsFormClass);
+        if (acc) {
+            SendDlgItemMessageA(acc, login::kListId, LB_SETCURSEL, 1, 0);
+            o.Type(acc, login::kNameId, "anna");
+            Sleep(700);
+            RECT r{};
+            GetWindowRect(acc, &r);
+            InflateRect(&r, 8, 8);
+            savedAccounts = SaveScreen(r, std::string(folder) + "\\login-accounts.bmp");
+            o.Click(acc, IDCANCEL);
+        }
+        o.Gone(login::kAccountsFormClass);
+        o.Click(f, IDCANCEL);
+    });
+    dll.show("登入 Login", record.bytes.data());
+    op.Join();
+    EXPECT_TRUE(savedLogin);
+    EXPECT_TRUE(savedAccounts);
+}
