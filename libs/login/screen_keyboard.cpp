@@ -19,14 +19,14 @@ constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST;
 constexpr const char* kCaption = "螢幕鍵盤 Keyboard";
 
-struct KeySpec {
+struct KeyPlace {
     int id;
     int width; // in key widths
 };
 
 // Four rows, as on a keyboard.
-std::vector<std::vector<KeySpec>> Rows() {
-    std::vector<std::vector<KeySpec>> rows(4);
+std::vector<std::vector<KeyPlace>> Rows() {
+    std::vector<std::vector<KeyPlace>> rows(4);
     for (char c : std::string("1234567890-"))
         rows[0].push_back({c, 1});
     rows[0].push_back({kBackspaceKey, 2});
@@ -67,7 +67,7 @@ class Keyboard : public kit::Window {
         int width = 0;
         for (const auto& row : rows) {
             int w = 0;
-            for (const KeySpec& k : row)
+            for (const KeyPlace& k : row)
                 w += k.width * kKey + (k.width - 1) * kGap + kGap;
             width = std::max(width, w - kGap);
         }
@@ -87,7 +87,7 @@ class Keyboard : public kit::Window {
         int y = kMargin;
         for (const auto& row : rows) {
             int x = kMargin;
-            for (const KeySpec& k : row) {
+            for (const KeyPlace& k : row) {
                 const int w = k.width * kKey + (k.width - 1) * kGap;
                 keys_.push_back(std::make_unique<Key>(*this, hwnd(), k.id, x, y, w, kKey));
                 x += w + kGap;
