@@ -556,25 +556,6 @@ TEST(LoginMark, DamagedSettingsGiveDefaultsOrNearestValues) {
     }
 }
 
-TEST(LoginMark, NobodyLogsInWithoutAccounts) {
-    LoginDll dll;
-    ASSERT_TRUE(dll.Load());
-    std::vector<uint8_t> record(512);
-    for (std::size_t i = 0; i < record.size(); ++i)
-        record[i] = static_cast<uint8_t>(i * 37 + 11);
-    const std::vector<uint8_t> kept = record;
-    const std::size_t windows = WindowCount();
-    EXPECT_EQ(dll.api.ShowLoginForm("Login", record.data()), 0);
-    EXPECT_EQ(record, kept) << "the record keeps what it held";
-    EXPECT_EQ(dll.api.ShowLoginForm(nullptr, nullptr), 0);
-    EXPECT_EQ(dll.api.ShowLoginForm("", record.data()), 0);
-    EXPECT_EQ(record, kept);
-    for (int32_t mode : {0, 1, 2, -1, INT32_MAX})
-        dll.api.ScreenKeyboard(mode);
-    EXPECT_EQ(WindowCount(), windows) << "no window was left open";
-    EXPECT_FALSE(dll.IniExists()) << "logins and the keyboard touch no mark settings";
-}
-
 namespace {
 
 // The operator at the set-up window: waits for it, notes its caption and
