@@ -104,7 +104,9 @@ void __stdcall LoginDrawMarkSetup(const char* caption) {
 
 void __stdcall LoginScreenKeyboard(int32_t mode) {
     Guarded("LoginScreenKeyboard", [&] {
-        if (mode == 0)
+        // The station's keyboard button asks with 0: show it.  A caller that
+        // wants it gone again asks with a negative mode.
+        if (mode < 0)
             login::HideScreenKeyboard();
         else
             login::ShowScreenKeyboard();

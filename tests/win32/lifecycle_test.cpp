@@ -194,7 +194,7 @@ TEST_F(Lifecycle, ReopenBuildsANewWindowAndScreenKeyboard) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-TEST(LeakCycles, TwoHundredOpenCloseCyclesLeaveNothingBehind) {
+TEST(LeakCycles, SixtyOpenCloseCyclesLeaveNothingBehind) {
     StationCopy copy;
     copy.WriteFile("Kest.INI", Ini(1, 1));
     MessageBoxOperator answers;
@@ -208,7 +208,7 @@ TEST(LeakCycles, TwoHundredOpenCloseCyclesLeaveNothingBehind) {
     const unsigned gdi = GdiHighWater();
     const unsigned user = UserHighWater();
     const std::size_t memory = CommittedPrivateBytes();
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 60; ++i) {
         ASSERT_EQ(station.Open(), 0) << "cycle " << i;
         if (i % 20 == 0) {
             ASSERT_EQ(station.Dialog(-1), 0);
@@ -223,9 +223,9 @@ TEST(LeakCycles, TwoHundredOpenCloseCyclesLeaveNothingBehind) {
     EXPECT_LE(UserHighWater(), user + 16) << "USER objects leak";
     const DWORD gdiCount = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     if (gdiCount != 0) {  // the count exists on Windows; Wine answers 0
-        EXPECT_LT(gdiCount, 200u);
+        EXPECT_LT(gdiCount, 60u);
     }
-    // Heaps may round up; a leak of even one bitmap per cycle is 200 x 900 KB.
+    // Heaps may round up; a leak of even one bitmap per cycle is 60 x 900 KB.
     EXPECT_LE(CommittedPrivateBytes(), memory + 2 * 1024 * 1024) << "memory grows";
     EXPECT_TRUE(answers.Texts().empty());
 }

@@ -1277,14 +1277,15 @@ TEST(LoginAccounts, ScreenKeyboardTypesWithoutTakingTheFocus) {
     EXPECT_EQ(GetFocus(), w.edit) << "the keys never take the focus";
     EXPECT_EQ(GetActiveWindow(), w.hwnd);
 
-    // Mode 0 hides it; any other mode shows it again, the same window.
-    dll.keyboard(0);
+    // A negative mode hides it; 0 (the station's keyboard button) or any
+    // other mode shows it again, the same window.
+    dll.keyboard(-1);
     EXPECT_FALSE(IsWindowVisible(kb));
-    dll.keyboard(-7);
+    dll.keyboard(0);
     EXPECT_TRUE(IsWindowVisible(kb));
     EXPECT_EQ(FindOwnWindow(login::kKeyboardClass), kb);
-    dll.keyboard(0);
-    dll.keyboard(0);
+    dll.keyboard(-7);
+    dll.keyboard(-7);
     EXPECT_FALSE(IsWindowVisible(kb));
     // Unloading the library takes the window with it.
     dll.keyboard(1);
