@@ -114,5 +114,14 @@ std::unique_ptr<OutsideLibraries> LoadOutsideLibraries(const std::string& folder
     }
     if (!b.ok())
         return nullptr;
+    // The about box is a courtesy: a station folder without About.dll (or
+    // with one that lacks the export) still runs, and its about command
+    // shows nothing.
+    const std::string about = folder + "\\About.dll";
+    libs->aboutDll =
+        DllModule(LoadLibraryExA(about.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (HMODULE m = libs->aboutDll.get())
+        libs->about.ShowBasicAboutForm = reinterpret_cast<ShowBasicAboutFormFn>(
+            reinterpret_cast<void*>(GetProcAddress(m, "ShowBasicAboutForm")));
     return libs;
 }

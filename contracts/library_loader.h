@@ -2,6 +2,7 @@
 // machine can replace any of them with its vendor's DLL of the same name.
 #pragma once
 
+#include "contracts/about.h"
 #include "contracts/edge_gauge.h"
 #include "contracts/grabcard.h"
 #include "contracts/imaging.h"
@@ -42,13 +43,14 @@ class DllModule {
 // The libraries the station runs on, bound and ready.  The modules are freed
 // in reverse order of their members, the reverse of loading.
 struct OutsideLibraries {
-    DllModule languageDll, pinbusDll, grabcardDll, imagingDll, edgeGaugeDll, loginDll;
+    DllModule languageDll, pinbusDll, grabcardDll, imagingDll, edgeGaugeDll, loginDll, aboutDll;
     LanguageApi language;
     PinbusApi pinbus;
     GrabcardApi grabcard;
     ImagingApi imaging;
     EdgeGaugeApi edgeGauge;
     LoginApi login;
+    AboutApi about;
 };
 
 // Loads every outside library from folder.  Returns null when a DLL or one of

@@ -3,8 +3,10 @@
 #include "imaging/settings.h"
 #include "station/last_values.h"
 #include "station/rounding.h"
+#include "ui/image_file_read.h"
 #include "ui/keypad_char.h"
 #include "ui/kit/common_controls.h"
+#include "ui/main_form_captions.h"
 #include "ui/main_form_layout.h"
 #include "ui/res/glyphs.h"
 
@@ -16,9 +18,8 @@
 namespace station {
 namespace {
 
-constexpr UINT kShowRequest = WM_APP + 1;       // wParam: 1 modal, 0 modeless
-constexpr UINT kStatisticsMessage = WM_APP + 2; // wParam OkCount, lParam NgCount
-constexpr UINT kRowMessage = WM_APP + 3;        // wParam 1 NG; lParam owns the row
+constexpr UINT kShowRequest = WM_APP + 1;    // wParam: 1 modal, 0 modeless
+constexpr UINT kUpdatesMessage = WM_APP + 2; // queued window updates to apply
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Ms = 30;
 
@@ -71,11 +72,43 @@ std::string CurrentDirectory() {
     return dir;
 }
 
-std::string FieldText(const Text100& field) {
+// The about box's fixed texts.
+constexpr const char* kAboutVersion = "2.03_";
+constexpr const char* kAboutAuthor = "Drill ring inspection station engineering";
+constexpr const char* kAboutDate = "2012-03-19";
+
+std::string FieldTextOf(const Text100& field) {
     std::size_t n = 0;
     while (n < field.size() && field[n] != '\0')
         ++n;
     return std::string(field.data(), n);
+}
+
+// A dialog's start folder; a folder that does not fit the station's paths
+// leaves the dialog where it is.
+std::string FolderOrNone(const std::optional<std::string>& folder) {
+    return folder.value_or(std::string());
+}
+
+// While a save dialog is open, the screen keyboard stands at the bottom-left
+// corner of the main window, without taking the focus.
+UINT_PTR CALLBACK SaveDialogHook(HWND, UINT msg, WPARAM, LPARAM) {
+    TKeyboard2Char* keyboard = ScreenKeyboard().get();
+    TMainForm1* window = PublishedWindow();
+    if (!keyboard || !window)
+        return 0;
+    if (msg == WM_INITDIALOG) {
+        RECT main{}, keys{};
+        GetWindowRect(window->hwnd(), &main);
+        GetWindowRect(keyboard->hwnd(), &keys);
+        const int height = keys.bottom - keys.top;
+        SetWindowPos(keyboard->hwnd(), HWND_TOPMOST, main.left + 4,
+                     main.top + (main.bottom - main.top) - height - 5, 0, 0,
+                     SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    } else if (msg == WM_DESTROY) {
+        ShowWindow(keyboard->hwnd(), SW_HIDE);
+    }
+    return 0;
 }
 
 // The tool buttons that stand for a menu item.
@@ -150,7 +183,6 @@ TMainForm1::~TMainForm1() {
     // form.
     station_->Observe(nullptr);
     station_.reset();
-    DropQueuedRows();
     camera_.reset();
 }
 
@@ -207,6 +239,12 @@ void TMainForm1::BuildComponents() {
     (*this)["rightLoad1"].onClick = byItem("Load2");
     (*this)["ShowBoardName1"].onClick = byItem("Load2");
     (*this)["ShowC1"].onClick = [](kit::Control& c) { c.SetHint(c.Caption()); };
+    (*this)["ShowD"].onClick = [this](kit::Control&) { ShowDClick(); };
+    (*this)["rightParaSetup1"].onClick = [this](kit::Control&) { rightParaSetup1Click(); };
+    (*this)["sReset1"].onClick = [this](kit::Control&) { sReset1Click(); };
+    (*this)["SaveMaterial"].onClick = [this](kit::Control&) {
+        station_->parameterFiles().SaveMaterial();
+    };
     (*this)["rightISetup1"].onClick = [this](kit::Control&) { rightISetup1Click(); };
     (*this)["rightISetup2"].onClick = [this](kit::Control&) { rightISetup2Click(); };
     (*this)["rightCSetup1"].onClick = [this](kit::Control&) { rightCSetup1Click(); };
@@ -239,11 +277,6 @@ const kit::FileDialog& TMainForm1::FileDialogNamed(std::string_view name) const 
         if (name == d.row().name)
             return d;
     return fileDialogs_.front();
-}
-
-std::string TMainForm1::Text(const char* section, const char* key) const {
-    const char* t = libs_.language.Get(station_->params().op.LanguageIndex, section, key);
-    return t ? std::string(t) : std::string();
 }
 
 int32_t TMainForm1::StartupSequence(bool shown) {
@@ -292,38 +325,6 @@ void TMainForm1::AcquisitionStartup() {
 
 void TMainForm1::AcquisitionShutdown() {
     camera_->ReleaseOffscreen();
-}
-
-void TMainForm1::LoadCaptions() {
-    RefreshTitle();
-    // The labels of the value panels, kept for the 30 ms refresh.
-    static const char* const kLabels[7][2] = {{"RightBar", "Offset"},
-                                              {"RightBar", "DrillDiameter"},
-                                              {"RightBar", "DrillLength"},
-                                              {"RightBar", "Resolution"},
-                                              {"RightBar", "CMD"},
-                                              {"RightBar", "RetCode"},
-                                              {"Calibration2Dialog", "IdlRingPosition2"}};
-    for (std::size_t i = 0; i < statusLabels_.size(); ++i)
-        statusLabels_[i] = Text(kLabels[i][0], kLabels[i][1]);
-    camera_->SetRingLabel(statusLabels_[6]);
-    static const char* const kRightCaptions[5][2] = {{"rightISetup1", "InspectionA"},
-                                                     {"rightISetup2", "InspectionB"},
-                                                     {"rightCSetup1", "CalibrationM"},
-                                                     {"rightCSetup2", "CalibrationN"},
-                                                     {"BaseLine1", "BaseLine"}};
-    for (const auto& c : kRightCaptions)
-        (*this)[c[0]].SetCaption(Text("RightBar", c[1]));
-}
-
-void TMainForm1::RefreshTitle() {
-    const std::string material = FieldText(params().station.MaterialName);
-    SetWindowTextA(hwnd(), (Text("Main", "SystemName") + " - " + material).c_str());
-    std::vector<char> board(material.begin(), material.end());
-    board.push_back('\0');
-    CharUpperBuffA(board.data(), static_cast<DWORD>(material.size()));
-    (*this)["ShowBoardName1"].SetCaption("<" + std::string(board.data()) + ">");
-    ShowStatistics(params().material.OkCount, params().material.NgCount);
 }
 
 void TMainForm1::ViewGeometry() {
@@ -539,16 +540,23 @@ void TMainForm1::ToggleBar(const char* item, const char* bar, uint32_t flag) {
 }
 
 void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
+    // Texts handed out are copies that live through the call, never null.
+    const std::string caption = item.caption;
     switch (item.entry.tag) {
-    case 100: // Login
-        if (libs_.login.ShowLoginForm &&
-            libs_.login.ShowLoginForm(item.caption.c_str(), &params().op) != 0)
+    case 100: // Login2: the rights step only after a successful login
+        if (libs_.login.ShowLoginForm && libs_.login.ShowLoginForm(caption.c_str(), &params().op))
             ApplyRights();
         break;
-    case 103: // Exit: closing only hides the window
+    case 101:
+        LoadMaterial();
+        break;
+    case 102:
+        SaveMaterialAs();
+        break;
+    case 103: // Exit2: closing only hides the window
         FormClose();
         break;
-    case 200:
+    case 200: // a single grab; the grab-finished call repaints
         device().GrabFrame();
         device().GetImageAddr(false);
         break;
@@ -558,6 +566,15 @@ void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
     case 202:
         device().StopLive();
         break;
+    case 203:
+        LoadImageFile();
+        break;
+    case 204:
+        SaveImageFile();
+        break;
+    case 300: // English2: the language library's own choice
+        SwitchLanguage(caption);
+        break;
     case 301:
         ToggleBar("ToolBar2", "CoolBar1", kToolBarHidden);
         break;
@@ -566,7 +583,7 @@ void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
         break;
     case 303:
         if (libs_.login.DrawMarkSetup)
-            libs_.login.DrawMarkSetup(item.caption.c_str());
+            libs_.login.DrawMarkSetup(caption.c_str());
         PaintBox2Paint();
         break;
     case 304:
@@ -581,9 +598,112 @@ void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
         menu_.SetChecked("AutoSaveNg2", !item.checked);
         params().station.AutoSaveNg = item.checked ? 1 : 0;
         break;
+    case 400:
+        OpenWithShell(Text(captions::kHomePage.section, captions::kHomePage.key));
+        break;
+    case 401:
+        OpenWithShell(Text(captions::kEmail.section, captions::kEmail.key));
+        break;
+    case 402:
+        ShowAbout(caption);
+        break;
+    case 403:
+        OpenWithShell(station_->paths().WorkingDirectory() + "\\readme.txt");
+        break;
+    case 404:
+        OpenWithShell(NgLogPath(clock_.Now()));
+        break;
     default:
         break;
     }
+}
+
+void TMainForm1::OpenWithShell(const std::string& file) {
+    shell_.Open(hwnd(), file);
+}
+
+void TMainForm1::ShowAbout(const std::string& caption) {
+    if (!libs_.about.ShowBasicAboutForm)
+        return;
+    const std::string systemName = Text(captions::kSystemName.section, captions::kSystemName.key);
+    libs_.about.ShowBasicAboutForm(caption.c_str(), systemName.c_str(), kAboutVersion, kAboutAuthor,
+                                   kAboutDate);
+}
+
+void TMainForm1::rightParaSetup1Click() {
+    OpenParameterDialog((*this)["rightParaSetup1"].tag());
+}
+
+void TMainForm1::ShowDClick() {
+    OpenParameterDialog(0);
+}
+
+void TMainForm1::OpenParameterDialog(int which) {
+    // The three parameter dialogs are not part of this window yet: the choice
+    // is told to the debugger and nothing opens.
+    static const char* const kDialogs[3] = {"TCalFormOp2", "TCalFormAm2", "TCalFormEn2"};
+    if (which < 0 || which > 2)
+        return;
+    const std::string line = std::string("vardel: parameter dialog ") + kDialogs[which] + " (" +
+                             (*this)["rightParaSetup1"].Caption() + ")\n";
+    OutputDebugStringA(line.c_str());
+}
+
+void TMainForm1::sReset1Click() {
+    const std::string question =
+        Text(captions::kResetQuestion.section, captions::kResetQuestion.key);
+    if (!prompts_.Confirm(hwnd(), question, "Confirm"))
+        return;
+    // Under the station lock, so that every row booked before the reset is
+    // queued before the lists are emptied and none booked after it is lost.
+    host_.UnderStationLock([this] {
+        station_->ResetStatistics();
+        DeleteFileA(NgLogPath(clock_.Now()).c_str());
+        Queue({WindowUpdate::Kind::ClearLists, 0, 0, {}});
+        return 0;
+    });
+}
+
+void TMainForm1::LoadMaterial() {
+    std::string file;
+    if (!FileDialogNamed("OpenDialog2")
+             .Execute(hwnd(), FolderOrNone(station_->paths().ConfigDirectory()), file))
+        return;
+    station_->parameterFiles().LoadMaterialRecord(file);
+    station_->parameterFiles().TakeMaterialName(file);
+    RefreshTitle();
+    PaintBox2Paint();
+}
+
+void TMainForm1::SaveMaterialAs() {
+    std::string file = FieldTextOf(params().station.MaterialName);
+    if (!FileDialogNamed("SaveDialog2")
+             .Execute(hwnd(), FolderOrNone(station_->paths().ConfigDirectory()), file,
+                      &SaveDialogHook))
+        return;
+    station_->parameterFiles().SaveMaterialRecord(file);
+    station_->parameterFiles().SaveParameterFile();
+    station_->parameterFiles().TakeMaterialName(file);
+    RefreshTitle();
+}
+
+void TMainForm1::LoadImageFile() {
+    std::string file;
+    if (!FileDialogNamed("OpenDialog1")
+             .Execute(hwnd(), FolderOrNone(station_->paths().ImageDirectory()), file))
+        return;
+    ReadImageFile(device(), file);
+    PaintBox2Paint();
+}
+
+void TMainForm1::SaveImageFile() {
+    std::string file;
+    if (!FileDialogNamed("SaveDialog1")
+             .Execute(hwnd(), FolderOrNone(station_->paths().ImageDirectory()), file,
+                      &SaveDialogHook))
+        return;
+    device().SaveImage(file);
+    PaintBox2Paint();
 }
 
 void TMainForm1::MeasuredLine(double x1, double y1, double x2, double y2) {
@@ -591,34 +711,57 @@ void TMainForm1::MeasuredLine(double x1, double y1, double x2, double y2) {
 }
 
 void TMainForm1::Statistics(int32_t okCount, int32_t ngCount) {
-    PostMessageA(hwnd(), kStatisticsMessage, static_cast<WPARAM>(okCount),
-                 static_cast<LPARAM>(ngCount));
+    Queue({WindowUpdate::Kind::Statistics, okCount, ngCount, {}});
 }
 
 void TMainForm1::OkRow(std::vector<std::string> texts) {
-    auto* row = new std::vector<std::string>(std::move(texts));
-    if (!PostMessageA(hwnd(), kRowMessage, 0, reinterpret_cast<LPARAM>(row)))
-        delete row;
+    Queue({WindowUpdate::Kind::OkRow, 0, 0, std::move(texts)});
 }
 
 void TMainForm1::NgRow(std::vector<std::string> texts) {
-    auto* row = new std::vector<std::string>(std::move(texts));
-    if (!PostMessageA(hwnd(), kRowMessage, 1, reinterpret_cast<LPARAM>(row)))
-        delete row;
+    Queue({WindowUpdate::Kind::NgRow, 0, 0, std::move(texts)});
 }
 
-void TMainForm1::InsertListRow(bool ng, std::vector<std::string>* row) {
-    std::unique_ptr<std::vector<std::string>> owned(row);
+void TMainForm1::Queue(WindowUpdate update) {
+    std::lock_guard<std::mutex> g(updatesLock_);
+    updates_.push_back(std::move(update));
+    // One wake-up message for a batch; should the queue of the window's
+    // thread be full, the 30 ms refresh applies the batch instead.
+    if (!updatesPosted_)
+        updatesPosted_ = PostMessageA(hwnd(), kUpdatesMessage, 0, 0) != 0;
+}
+
+void TMainForm1::ApplyQueuedUpdates() {
+    std::deque<WindowUpdate> batch;
+    {
+        std::lock_guard<std::mutex> g(updatesLock_);
+        batch.swap(updates_);
+        updatesPosted_ = false;
+    }
+    for (const WindowUpdate& u : batch) {
+        switch (u.kind) {
+        case WindowUpdate::Kind::Statistics:
+            ShowStatistics(u.okCount, u.ngCount);
+            break;
+        case WindowUpdate::Kind::OkRow:
+            InsertListRow(false, u.row);
+            break;
+        case WindowUpdate::Kind::NgRow:
+            InsertListRow(true, u.row);
+            break;
+        case WindowUpdate::Kind::ClearLists:
+            Get<kit::ListView>("OkListView1").Clear();
+            Get<kit::ListView>("NgListView1").Clear();
+            break;
+        }
+    }
+}
+
+void TMainForm1::InsertListRow(bool ng, const std::vector<std::string>& row) {
     auto& list = Get<kit::ListView>(ng ? "NgListView1" : "OkListView1");
-    list.InsertRow(0, *owned);
+    list.InsertRow(0, row);
     while (list.RowCount() > static_cast<int>(kListRows))
         list.DeleteRow(list.RowCount() - 1);
-}
-
-void TMainForm1::DropQueuedRows() {
-    MSG m;
-    while (hwnd() && PeekMessageA(&m, hwnd(), kRowMessage, kRowMessage, PM_REMOVE))
-        delete reinterpret_cast<std::vector<std::string>*>(m.lParam);
 }
 
 void TMainForm1::ShowStatistics(int32_t okCount, int32_t ngCount) {
@@ -634,6 +777,7 @@ void TMainForm1::ShowStatistics(int32_t okCount, int32_t ngCount) {
 }
 
 void TMainForm1::Timer1Timer() {
+    ApplyQueuedUpdates();
     FailOnce(gFaultTimer, "test fault in the value-panel refresh");
     panels_ = FormatPanels(statusLabels_, TheLastValues(), TheCommandTexts(), params().station);
     (*this)["ShowA"].SetCaption(panels_.showA);
@@ -681,6 +825,9 @@ void TMainForm1::ShowFromHost(bool modal) {
 
 void TMainForm1::ShowOnWindowThread(bool modal) {
     if (!IsWindowVisible(hwnd())) {
+        // The texts of the requested language are there before the window
+        // appears; the rest of the show sequence needs its shown size.
+        LoadCaptions();
         ShowWindow(hwnd(), SW_SHOWMAXIMIZED);
         StartupSequence(true);
     }
@@ -711,11 +858,8 @@ LRESULT TMainForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kShowRequest:
         ShowOnWindowThread(wp != 0);
         return 0;
-    case kStatisticsMessage:
-        ShowStatistics(static_cast<int32_t>(wp), static_cast<int32_t>(lp));
-        return 0;
-    case kRowMessage:
-        InsertListRow(wp != 0, reinterpret_cast<std::vector<std::string>*>(lp));
+    case kUpdatesMessage:
+        ApplyQueuedUpdates();
         return 0;
     case WM_CLOSE:
         FormClose();

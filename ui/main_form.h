@@ -14,7 +14,10 @@
 #include "win32/adapters.h"
 
 #include <atomic>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +63,13 @@ class TMainForm1 : public kit::Form, public StationObserver {
     void BaseLine1Click();
     void PageBig1Click();   // the list page
     void PageSmall1Click(); // the button page
+    // The parameter button: the dialog its tag chooses (0 ring position,
+    // 1 calibration, 2 inspection parameters).
+    void rightParaSetup1Click();
+    // The ring-position panel: the ring-position dialog.
+    void ShowDClick();
+    // The statistics panel's reset, after the operator's Yes.
+    void sReset1Click();
 
     // Called by the capture library after every frame (any thread).
     void OnGrabFinished(uint8_t* image);
@@ -79,6 +89,16 @@ class TMainForm1 : public kit::Form, public StationObserver {
     void OnMenuCommand(WORD id) override;
 
   private:
+    // What the station hands to the window from other threads, applied on
+    // the window's thread in the order it came.
+    struct WindowUpdate {
+        enum class Kind { Statistics, OkRow, NgRow, ClearLists } kind;
+        int32_t okCount = 0, ngCount = 0;
+        std::vector<std::string> row;
+    };
+    void Queue(WindowUpdate update);
+    void ApplyQueuedUpdates();
+
     void BuildComponents();
     void ShowOnWindowThread(bool modal);
     void RightButtonCommand(int32_t button, double moveMm, HostCommand command);
@@ -90,6 +110,16 @@ class TMainForm1 : public kit::Form, public StationObserver {
     void AcquisitionStartup();
     void LoadCaptions();
     void RefreshTitle();
+    void RefreshRingPanel();
+    void SwitchLanguage(const std::string& title);
+    void ShowAbout(const std::string& caption);
+    void OpenWithShell(const std::string& file);
+    void OpenParameterDialog(int which);
+    // The four file commands; a cancelled dialog changes nothing.
+    void LoadMaterial();
+    void SaveMaterialAs();
+    void LoadImageFile();
+    void SaveImageFile();
     void ViewGeometry();
     void Arrange(bool shown);
     void ApplyRights();
@@ -100,8 +130,7 @@ class TMainForm1 : public kit::Form, public StationObserver {
     void ToggleBar(const char* item, const char* bar, uint32_t flag);
     void PaintBackground(HDC dc, const RECT& area);
     void ShowStatistics(int32_t okCount, int32_t ngCount);
-    void InsertListRow(bool ng, std::vector<std::string>* row);
-    void DropQueuedRows();
+    void InsertListRow(bool ng, const std::vector<std::string>& row);
 
     // Close request: closing only hides the window.
     void FormClose();
@@ -116,6 +145,7 @@ class TMainForm1 : public kit::Form, public StationObserver {
     VirtualPages pages_;
     DiskFiles files_;
     MessageBoxes prompts_;
+    ShellOpener shell_;
     SystemCodePage codePage_;
     GaugeLibrary gauge_;
     SystemClock clock_;
@@ -136,6 +166,9 @@ class TMainForm1 : public kit::Form, public StationObserver {
     int32_t openStatus_ = 0;
     bool modal_ = false;
     std::atomic<unsigned> frames_{0};
+    std::mutex updatesLock_; // held only to move updates in or out
+    std::deque<WindowUpdate> updates_;
+    bool updatesPosted_ = false;
 };
 
 // Published at window construction for the grab-finished function.

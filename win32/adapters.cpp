@@ -2,6 +2,8 @@
 
 #include "imaging/settings.h"
 
+#include <shellapi.h>
+
 namespace station {
 
 bool GrabcardCapture::Init() {
@@ -90,6 +92,14 @@ void MessageBoxes::Message(const std::string& text, const std::string& caption, 
                       : kind == Kind::Error ? MB_ICONERROR
                                             : MB_ICONINFORMATION;
     MessageBoxA(GetFocus(), text.c_str(), caption.c_str(), MB_OK | icon);
+}
+
+bool MessageBoxes::Confirm(HWND owner, const std::string& text, const std::string& caption) {
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void ShellOpener::Open(HWND owner, const std::string& file) {
+    ShellExecuteA(owner, "Open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 std::string ProfileSettings::Get(const char* section, const char* key) {

@@ -130,6 +130,16 @@ class DiskFiles : public FileStore {
 class MessageBoxes : public PromptsPort {
   public:
     void Message(const std::string& text, const std::string& caption, Kind kind) override;
+    // A modal question with the confirmation icon and Yes and No; true for
+    // Yes.
+    bool Confirm(HWND owner, const std::string& text, const std::string& caption);
+};
+
+// The shell's open verb: help texts, web and mail links, the NG log.
+class ShellOpener {
+  public:
+    // Verb "Open", no parameters, no directory, shown normally.
+    void Open(HWND owner, const std::string& file);
 };
 
 // The system's ANSI code page.

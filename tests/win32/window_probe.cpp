@@ -2,7 +2,10 @@
 
 #include "tests/win32/station_fixture.h"
 
+#include <commctrl.h>
+
 #include <fstream>
+#include <mutex>
 
 namespace testing_station {
 namespace {
@@ -75,6 +78,43 @@ std::string TextOf(HWND h) {
     char text[512] = {};
     const int n = GetWindowTextA(h, text, sizeof text);
     return std::string(text, n > 0 ? n : 0);
+}
+
+namespace {
+
+struct TipSearch {
+    HWND form;
+    std::vector<HWND> tips;
+};
+
+BOOL CALLBACK CollectTips(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<TipSearch*>(lp);
+    char cls[64] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    if (lstrcmpiA(cls, "tooltips_class32") == 0 && GetWindow(h, GW_OWNER) == s->form)
+        s->tips.push_back(h);
+    return TRUE;
+}
+
+} // namespace
+
+std::string HintOf(HWND form, HWND component) {
+    TipSearch s{form, {}};
+    EnumWindows(&CollectTips, reinterpret_cast<LPARAM>(&s));
+    for (HWND tips : s.tips) {
+        char text[512] = {};
+        TOOLINFOA ti{};
+        ti.cbSize = sizeof ti;
+        ti.hwnd = form;
+        ti.uId = reinterpret_cast<UINT_PTR>(component);
+        ti.lpszText = text;
+        if (SendMessageA(tips, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&ti))) {
+            ti.lpszText = text;
+            SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
+            return text;
+        }
+    }
+    return {};
 }
 
 void Click(HWND h) {
@@ -203,6 +243,85 @@ void WriteColourBmp(const std::string& path, int w, int h, COLORREF (*colour)(in
         b.append(static_cast<std::size_t>(stride - w * 3), '\0');
     }
     std::ofstream(path, std::ios::binary) << b;
+}
+
+bool RedirectImport(HMODULE module, const char* dll, const char* function, void* replacement,
+                    void** previous) {
+    auto* base = reinterpret_cast<uint8_t*>(module);
+    if (!base)
+        return false;
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (dir.VirtualAddress == 0)
+        return false;
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+         d->Name != 0; ++d) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0)
+            continue;
+        auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(
+            base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) != 0)
+                continue;
+            DWORD old = 0;
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
+                                &old))
+                return false;
+            if (previous)
+                *previous = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<decltype(slots->u1.Function)>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+std::mutex gDebugLock;
+std::vector<std::string> gDebugLines;
+
+} // namespace
+
+DebugOutput::DebugOutput() {
+    handle_ = AddVectoredExceptionHandler(1, &DebugOutput::Handler);
+}
+
+DebugOutput::~DebugOutput() {
+    if (handle_)
+        RemoveVectoredExceptionHandler(handle_);
+    Clear();
+}
+
+LONG CALLBACK DebugOutput::Handler(EXCEPTION_POINTERS* e) {
+    const EXCEPTION_RECORD* r = e->ExceptionRecord;
+    if (r->ExceptionCode == DBG_PRINTEXCEPTION_C && r->NumberParameters >= 2) {
+        const auto* text = reinterpret_cast<const char*>(r->ExceptionInformation[1]);
+        const auto length = static_cast<std::size_t>(r->ExceptionInformation[0]);
+        if (text && length > 0) {
+            std::lock_guard<std::mutex> g(gDebugLock);
+            gDebugLines.emplace_back(text, length - 1);
+        }
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+std::vector<std::string> DebugOutput::Lines() {
+    std::lock_guard<std::mutex> g(gDebugLock);
+    return gDebugLines;
+}
+
+void DebugOutput::Clear() {
+    std::lock_guard<std::mutex> g(gDebugLock);
+    gDebugLines.clear();
 }
 
 } // namespace testing_station

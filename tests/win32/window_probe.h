@@ -18,6 +18,8 @@ RECT BoundsInParent(HWND h);
 // WS_VISIBLE of the window itself (not of its parents).
 bool Shown(HWND h);
 std::string TextOf(HWND h);
+// The tool tip (hint) of a component, from the form's tool-tip window.
+std::string HintOf(HWND form, HWND component);
 // A mouse click at the middle of the component.
 void Click(HWND h);
 
@@ -48,5 +50,27 @@ Picture PrintClient(HWND h);
 // An 8-bit grey BMP (value(x, y) per pixel) or a 24-bit one (colour(x, y)).
 void WriteGreyBmp(const std::string& path, int width, int height, uint8_t (*value)(int, int));
 void WriteColourBmp(const std::string& path, int width, int height, COLORREF (*colour)(int, int));
+
+// Points module's import of function from dll (for example vardel.dll's
+// ShellExecuteA of shell32.dll) at replacement; false when the module does
+// not import it.  The previous address is returned in previous.
+bool RedirectImport(HMODULE module, const char* dll, const char* function, void* replacement,
+                    void** previous = nullptr);
+
+// The lines this process writes with OutputDebugStringA while it lives
+// (seen through a vectored exception handler, as a debugger would see them).
+class DebugOutput {
+  public:
+    DebugOutput();
+    ~DebugOutput();
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+    std::vector<std::string> Lines();
+    void Clear();
+
+  private:
+    static LONG CALLBACK Handler(EXCEPTION_POINTERS* e);
+    void* handle_ = nullptr;
+};
 
 } // namespace testing_station
