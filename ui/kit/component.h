@@ -58,6 +58,7 @@ struct Component {
     TextAlign textAlign = TextAlign::Centre;
     int glyph = 0;           // bitmap resource of the module, 0 none
     bool glyphAbove = false; // glyph above the caption (else left of it)
+    bool raised = false;     // a flat button drawn as a push button (keypad keys)
 };
 
 } // namespace kit

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <exception>
+
 namespace kit {
 namespace {
 
@@ -445,7 +447,11 @@ FlatButton::FlatButton(Form& form, const Component& c, Control* parent) : Contro
 void FlatButton::Paint(HDC dc, const RECT& client) {
     RECT r = client;
     PaintParentBackground(dc, client);
-    if (pressed_ && hover_)
+    if (desc_.raised) {
+        RECT face = client;
+        DrawFrameControl(dc, &face, DFC_BUTTON,
+                         DFCS_BUTTONPUSH | (pressed_ && hover_ ? DFCS_PUSHED : 0));
+    } else if (pressed_ && hover_)
         DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
     else if (hover_ && IsWindowEnabled(hwnd()))
         DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
@@ -528,6 +534,84 @@ LRESULT FlatButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     return Control::OnMessage(msg, wp, lp);
+}
+
+// ---------------------------------------------------------------------- Edit
+
+Edit::Edit(Form& form, const Component& c, Control* parent) : Control(form, c, parent) {}
+
+Edit::~Edit() {
+    if (hwnd() && original_)
+        SetWindowLongPtrA(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+}
+
+void Edit::Subclass() {
+    if (!hwnd() || original_)
+        return;
+    original_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Edit::EditProcedure)));
+}
+
+std::string Edit::Text() const {
+    const int n = GetWindowTextLengthA(hwnd());
+    std::string text(static_cast<std::size_t>(n > 0 ? n : 0) + 1, '\0');
+    const int got = GetWindowTextA(hwnd(), text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+void Edit::SetText(const std::string& text) {
+    SetWindowTextA(hwnd(), text.c_str());
+}
+
+void Edit::SelectAll() {
+    SendMessageA(hwnd(), EM_SETSEL, 0, -1);
+}
+
+void Edit::OnCommand(WORD code, WORD) {
+    if (code == EN_CHANGE && onChange) {
+        auto handler = onChange;
+        handler(*this);
+    }
+}
+
+LRESULT CALLBACK Edit::EditProcedure(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = static_cast<Edit*>(static_cast<Control*>(GetPropA(h, kControlProperty)));
+    if (!self || !self->original_)
+        return DefWindowProcA(h, msg, wp, lp);
+    const WNDPROC original = self->original_;
+    try {
+        switch (msg) {
+        case WM_CHAR:
+            if (self->onKeyPress) {
+                auto handler = self->onKeyPress;
+                const char c = handler(*self, static_cast<char>(wp));
+                if (c == 0)
+                    return 0;
+                wp = static_cast<unsigned char>(c);
+            }
+            break;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP: {
+            const LRESULT r = CallWindowProcA(original, h, msg, wp, lp);
+            if (self->onMouseUp) {
+                auto handler = self->onMouseUp;
+                handler(*self);
+            }
+            return r;
+        }
+        default:
+            break;
+        }
+    } catch (const std::exception& e) {
+        ReportHandlerFailure(msg, e.what());
+        return 0;
+    } catch (...) {
+        ReportHandlerFailure(msg, "unknown exception");
+        return 0;
+    }
+    return CallWindowProcA(original, h, msg, wp, lp);
 }
 
 // ----------------------------------------------------------------- ImageView

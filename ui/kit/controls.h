@@ -135,6 +135,30 @@ class FlatButton : public Control {
     bool hover_ = false, pressed_ = false;
 };
 
+// A single-line edit with its own colours and the events of a typed
+// character (return 0 to drop it), a released mouse button and a changed
+// text.
+class Edit : public Control {
+  public:
+    Edit(Form& form, const Component& c, Control* parent);
+    ~Edit() override;
+    // Takes the system edit's messages first (called once it exists).
+    void Subclass();
+    std::string Text() const;
+    void SetText(const std::string& text);
+    void SelectAll();
+
+    std::function<char(Edit&, char)> onKeyPress;
+    std::function<void(Edit&)> onMouseUp;
+    std::function<void(Edit&)> onChange;
+
+    void OnCommand(WORD code, WORD id) override;
+
+  private:
+    static LRESULT CALLBACK EditProcedure(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+    WNDPROC original_ = nullptr;
+};
+
 // The camera view: shows its canvas.
 class ImageView : public Control {
   public:

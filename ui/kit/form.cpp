@@ -22,6 +22,8 @@ std::unique_ptr<Control> MakeControl(Form& form, const Component& c, Control* pa
         return std::make_unique<CoolBar>(form, c, parent);
     case Kind::StatusBar:
         return std::make_unique<StatusBar>(form, c, parent);
+    case Kind::Edit:
+        return std::make_unique<Edit>(form, c, parent);
     default:
         return std::make_unique<Control>(form, c, parent);
     }
@@ -166,6 +168,7 @@ void Form::Build(const Component* rows, std::size_t n) {
             break;
         case Kind::Edit:
             control->CreateSystem("EDIT", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL);
+            static_cast<Edit*>(control.get())->Subclass();
             break;
         case Kind::ListView:
             control->CreateSystem(WC_LISTVIEWA, WS_TABSTOP | WS_BORDER | LVS_REPORT |
@@ -263,6 +266,189 @@ LRESULT Form::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     return Window::OnMessage(msg, wp, lp);
+}
+
+// ----------------------------------------------------------------- ModalForm
+
+namespace {
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+struct ThreadWindows {
+    HWND except;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectEnabled(HWND h, LPARAM lp) {
+    auto* w = reinterpret_cast<ThreadWindows*>(lp);
+    if (h != w->except && IsWindowVisible(h) && IsWindowEnabled(h))
+        w->found.push_back(h);
+    return TRUE;
+}
+} // namespace
+
+bool ModalForm::CreateDialogForm(const char* className, const char* caption, int clientWidth,
+                                 int clientHeight) {
+    RECT r{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&r, kDialogStyle, FALSE, kDialogExStyle);
+    Style s{className};
+    s.caption = caption;
+    s.style = kDialogStyle;
+    s.exStyle = kDialogExStyle;
+    s.x = 0;
+    s.y = 0;
+    s.width = r.right - r.left;
+    s.height = r.bottom - r.top;
+    return Create(s);
+}
+
+void ModalForm::SetModalResult(int result) {
+    modalResult_ = result;
+    // The loop may be waiting for a posted message: wake it.
+    if (hwnd())
+        PostMessageA(hwnd(), WM_NULL, 0, 0);
+}
+
+void ModalForm::SetDefaultButton(const char* name, int result) {
+    default_ = &(*this)[name];
+    SendMessageA(default_->hwnd(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    default_->onClick = [this, result](Control&) {
+        ModalButtonClick(result);
+        SetModalResult(result);
+    };
+}
+
+void ModalForm::SetCancelButton(const char* name, int result) {
+    cancel_ = &(*this)[name];
+    cancel_->onClick = [this, result](Control&) {
+        ModalButtonClick(result);
+        SetModalResult(result);
+    };
+}
+
+void ModalForm::SetTabOrder(std::initializer_list<const char*> names) {
+    HWND after = HWND_TOP;
+    for (const char* name : names) {
+        HWND h = (*this)[name].hwnd();
+        SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = h;
+        if (!firstFocus_)
+            firstFocus_ = h;
+    }
+}
+
+void ModalForm::Press(Control* button) {
+    if (button && IsWindowEnabled(button->hwnd()))
+        SendMessageA(button->hwnd(), BM_CLICK, 0, 0);
+}
+
+bool ModalForm::HandleDialogKey(const MSG& m) {
+    if (m.message != WM_KEYDOWN || (m.hwnd != hwnd() && !IsChild(hwnd(), m.hwnd)))
+        return false;
+    if (m.wParam == VK_RETURN) {
+        // A focused push button takes Enter itself; elsewhere the default.
+        HWND focus = GetFocus();
+        Control* pressed = default_;
+        if (focus && IsChild(hwnd(), focus)) {
+            const LRESULT code = SendMessageA(focus, WM_GETDLGCODE, 0, 0);
+            if (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) {
+                SendMessageA(focus, BM_CLICK, 0, 0);
+                return true;
+            }
+        }
+        Press(pressed);
+        return true;
+    }
+    if (m.wParam == VK_ESCAPE) {
+        if (cancel_)
+            Press(cancel_);
+        else
+            SetModalResult(kCancel);
+        return true;
+    }
+    return false;
+}
+
+int ModalForm::ShowModal() {
+    modalResult_ = kNone;
+    ThreadWindows others{hwnd(), {}};
+    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabled, reinterpret_cast<LPARAM>(&others));
+    for (HWND h : others.found)
+        EnableWindow(h, FALSE);
+    RECT r;
+    GetWindowRect(hwnd(), &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    SetWindowPos(hwnd(), HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0, 0, SWP_NOSIZE);
+    FormShow();
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
+    SetActiveWindow(hwnd());
+    if (firstFocus_)
+        SetFocus(firstFocus_);
+    lastFocus_ = firstFocus_;
+
+    bool quit = false;
+    int quitCode = 0;
+    MSG m;
+    while (IsWindow(hwnd())) {
+        if (modalResult_ != kNone) {
+            CloseQuery();
+            break;
+        }
+        const BOOL got = GetMessageA(&m, nullptr, 0, 0);
+        if (got == 0) {
+            quit = true;
+            quitCode = static_cast<int>(m.wParam);
+            modalResult_ = kCancel;
+            CloseQuery();
+            break;
+        }
+        if (got < 0)
+            break;
+        if (HandleDialogKey(m))
+            continue;
+        if (IsDialogMessageA(hwnd(), &m))
+            continue;
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    // The others first, so that activation goes back to them.
+    for (HWND other : others.found)
+        if (IsWindow(other))
+            EnableWindow(other, TRUE);
+    if (hwnd())
+        ShowWindow(hwnd(), SW_HIDE);
+    if (quit)
+        PostQuitMessage(quitCode);
+    return modalResult_ == kNone ? kCancel : modalResult_;
+}
+
+LRESULT ModalForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CLOSE:
+        // The close box: closed with Cancel.
+        SetModalResult(kCancel);
+        return 0;
+    case DM_GETDEFID:
+        if (default_)
+            return MAKELRESULT(GetDlgCtrlID(default_->hwnd()), DC_HASDEFID);
+        return 0;
+    case WM_ACTIVATE:
+        // The focus returns where it was when the form is active again.
+        if (LOWORD(wp) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd(), focus))
+                lastFocus_ = focus;
+        } else if (lastFocus_ && IsWindow(lastFocus_)) {
+            SetFocus(lastFocus_);
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return Form::OnMessage(msg, wp, lp);
 }
 
 } // namespace kit

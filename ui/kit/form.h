@@ -8,6 +8,7 @@
 #include "ui/kit/gdi.h"
 #include "ui/kit/window.h"
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -55,6 +56,51 @@ class Form : public Window {
     HWND tooltips_ = nullptr;
 
     friend class Control;
+};
+
+// A dialog form shown modally: while it shows, the thread's other windows
+// are disabled; Enter presses the default button (or the focused push
+// button), Esc the cancel button, Tab walks the tab order.  Every way of
+// closing (a button's modal result, Esc, the close box) passes CloseQuery.
+class ModalForm : public Form {
+  public:
+    enum Result { kNone = 0, kOk = 1, kCancel = 2 };
+
+    // A popup with a fixed dialog border and a caption, of that client
+    // size, hidden until shown.
+    bool CreateDialogForm(const char* className, const char* caption, int clientWidth,
+                          int clientHeight);
+    // Centred on the screen, shown, runs until a modal result is set and
+    // the form is hidden again; returns the result.
+    int ShowModal();
+    // Ends the modal loop with that result (from any handler of the thread).
+    void SetModalResult(int result);
+    int ModalResult() const { return modalResult_; }
+
+    // The buttons that close the form with a result when clicked.
+    void SetDefaultButton(const char* name, int result);
+    void SetCancelButton(const char* name, int result);
+    // Tab order of the named components, first to last; the first has the
+    // focus when the form is shown.
+    void SetTabOrder(std::initializer_list<const char*> names);
+
+  protected:
+    // A button with a modal result was clicked (OK writes back here).
+    virtual void ModalButtonClick(int result) { (void)result; }
+    // Before the form closes, whatever closes it.
+    virtual void CloseQuery() {}
+    // As the form is about to become visible (captions, values).
+    virtual void FormShow() {}
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  private:
+    bool HandleDialogKey(const MSG& m);
+    void Press(Control* button);
+    int modalResult_ = kNone;
+    Control* default_ = nullptr;
+    Control* cancel_ = nullptr;
+    HWND firstFocus_ = nullptr;
+    HWND lastFocus_ = nullptr;
 };
 
 // WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* of a system control handed back to
