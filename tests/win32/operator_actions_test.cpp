@@ -1011,3 +1011,68 @@ TEST_F(HostAndButtons, EveryBookedRowReachesItsListInOrderWhileButtonsRun) {
     EXPECT_EQ(Caption("sNg1"), std::to_string(kCommands));
     Export<GrabcardSimSetSourceFn>(grabcard_, "GrabcardSimSetSource")(GrabcardSourceScene);
 }
+
+namespace {
+
+// The screen as the operator sees it, written as a 24-bit BMP.
+void SaveScreen(const std::string& path) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD size = static_cast<DWORD>(((w * 3 + 3) & ~3) * h);
+    BITMAPFILEHEADER fh{0x4D42, sizeof fh + sizeof bi.bmiHeader + size, 0, 0,
+                        sizeof fh + sizeof bi.bmiHeader};
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    out.write(static_cast<const char*>(bits), size);
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
+} // namespace
+
+TEST_F(StatisticsPanel, PicturesForLookingAt) {
+    // Not a check of its own: pictures of both pages in both languages, for
+    // a person to look at, when asked (the folder in OPERATOR_PICTURES).
+    char folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("OPERATOR_PICTURES", folder, sizeof folder))
+        GTEST_SKIP() << "OPERATOR_PICTURES not set";
+    Open({.rights = 0, .material = "drill-a", .okCount = 40, .ngCount = 3, .measuring = true});
+    Show(kColumnM);
+    ASSERT_EQ(station_->Function(2), static_cast<int32_t>(kMoveX * kPulsesPerMm));
+    Show(kColumnM - kMoveX / kMmPerPixel);
+    ASSERT_EQ(station_->Function(3), 0);
+    const double target = kColumnM - kMoveX / kMmPerPixel - 0.5 / kMmPerPixel;
+    for (int i = 0; i < 3; ++i) {
+        Show(kColumnM);
+        station_->Function(0);
+        Show(target, 38.1, 0.3, 4.5);
+        station_->Function(1);
+    }
+    NoSignal(true);
+    station_->Function(0);
+    NoSignal(false);
+    Show(kColumnM, 38.18);
+    station_->Function(0);
+    Show(target, 38.18, 0.3, 4.5);
+    station_->Function(1);
+    for (const char* language : {"zh", "en"}) {
+        Pump(300);
+        SaveScreen(std::string(folder) + "\\" + language + "-buttons.bmp");
+        Click(C("PageBig1"));
+        Pump(300);
+        SaveScreen(std::string(folder) + "\\" + language + "-lists.bmp");
+        Click(C("PageSmall1"));
+        ChooseLanguage([this] { Click(C("newLanguage1")); }, "English");
+    }
+}
