@@ -169,7 +169,7 @@ BOOL CALLBACK MatchVisible(HWND h, LPARAM lp) {
 
 // The next visible top-level window of class cls in this process (the
 // test's thread is then inside a modal call).
-HWND WaitForWindow(const char* cls, DWORD ms = 10000) {
+HWND WaitForWindow(const char* cls, DWORD ms = 60000) {
     for (DWORD waited = 0; waited < ms; waited += 20) {
         VisibleSearch s{cls, nullptr};
         EnumWindows(&MatchVisible, reinterpret_cast<LPARAM>(&s));
@@ -190,6 +190,8 @@ class NextWindow {
               seen_ = w != nullptr;
               if (w)
                   act(w);
+              else // the test's thread may now wait for good: say why
+                  std::fprintf(stderr, "no %s window came up\n", cls);
           }) {}
     ~NextWindow() {
         if (thread_.joinable())
@@ -238,7 +240,8 @@ struct StationSetup {
     int32_t language = 0;
     std::string material{};
     int32_t okCount = 0, ngCount = 0;
-    bool measuring = false; // the measuring recipe instead of the defaults
+    bool measuring = false;   // the measuring recipe instead of the defaults
+    bool aboutLibrary = true; // false: a station folder without About.dll
 };
 
 class OperatorStation : public ::testing::Test {
@@ -251,6 +254,8 @@ class OperatorStation : public ::testing::Test {
             const std::string fake = FakeFolder() + "\\" + dll;
             ASSERT_TRUE(CopyFileA(fake.c_str(), copy_.Path(dll).c_str(), FALSE)) << fake;
         }
+        if (!s.aboutLibrary)
+            copy_.RemoveFile("About.dll");
         station::ParameterSet p = s.measuring ? MeasuringRecipe() : station::ParameterSet{};
         if (!s.measuring)
             p.SetDefaults(1);
@@ -276,7 +281,7 @@ class OperatorStation : public ::testing::Test {
         grabcard_ = GetModuleHandleA(copy_.Path("Grabcard.dll").c_str());
         language_ = GetModuleHandleA(copy_.Path("Language.dll").c_str());
         ASSERT_NE(login_, nullptr);
-        ASSERT_NE(about_, nullptr);
+        ASSERT_EQ(about_ != nullptr, s.aboutLibrary);
         ASSERT_NE(grabcard_, nullptr);
         ASSERT_NE(language_, nullptr);
         ASSERT_NE(Export<const char*(__stdcall*)()>(login_, "FakeCalls"), nullptr)
@@ -310,7 +315,8 @@ class OperatorStation : public ::testing::Test {
     }
     void ClearRecords() {
         Export<void(__stdcall*)()>(login_, "FakeClear")();
-        Export<void(__stdcall*)()>(about_, "FakeClear")();
+        if (about_)
+            Export<void(__stdcall*)()>(about_, "FakeClear")();
         gShellCalls.clear();
         debug_.Clear();
     }
@@ -606,6 +612,16 @@ TEST_F(OperatorDispatch, EveryTagDoesItsActionFromMenuToolAndBottomButtons) {
     EXPECT_TRUE(AboutCalls().empty());
     EXPECT_TRUE(gShellCalls.empty());
     EXPECT_TRUE(ParameterDialogs().empty());
+}
+
+TEST_F(OperatorDispatch, AStationFolderWithoutTheAboutLibraryStillRuns) {
+    Open({.rights = 0, .language = kEcho, .aboutLibrary = false});
+    EXPECT_EQ(GetModuleHandleA(copy_.Path("About.dll").c_str()), nullptr);
+    ChooseMenuItem(form_, 402);
+    Click(C("newAbout1"));
+    Pump(100);
+    EXPECT_TRUE(IsWindowVisible(form_));
+    EXPECT_EQ(Title(), "Main/SystemName - ");
 }
 
 // ------------------------------------------------------------------ rights
