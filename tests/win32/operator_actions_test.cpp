@@ -656,6 +656,48 @@ TEST_F(OperatorDispatch, AStationFolderWithoutTheAboutLibraryStillRuns) {
     EXPECT_EQ(Title(), "Main/SystemName - ");
 }
 
+TEST_F(OperatorDispatch, MaterialRecordsLoadAndSaveThroughTheirDialogs) {
+    station::MaterialRecord m{};
+    m.OkCount = 7;
+    m.NgCount = 1;
+    const auto bytes = station::Encode(m);
+    copy_.WriteFile("CONFIG\\drill-a.b.rec", std::string(bytes.begin(), bytes.end()));
+    Open({.rights = 0x180, .language = kEcho, .material = "first"});
+    // Load: the operator picks the file; name, counts and title follow it.
+    std::string proposed = "?";
+    const auto pick = [&proposed](const std::string& file) {
+        return [&proposed, file](HWND dialog) {
+            Sleep(200);
+            char text[MAX_PATH] = {};
+            GetDlgItemTextA(dialog, cmb13, text, sizeof text);
+            proposed = text;
+            SetDlgItemTextA(dialog, cmb13, file.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        };
+    };
+    {
+        NextWindow hand("#32770", pick(copy_.Path("CONFIG\\drill-a.b.rec")));
+        ChooseMenuItem(form_, 101);
+        ASSERT_TRUE(hand.Seen());
+    }
+    EXPECT_EQ(proposed, "") << "the open dialog starts without a name";
+    EXPECT_EQ(Title(), "Main/SystemName - drill-a.b");
+    EXPECT_EQ(Caption("ShowBoardName1"), "<DRILL-A.B>");
+    EXPECT_EQ(Caption("sTotal1"), "8");
+    EXPECT_EQ(Caption("sYield1"), "87.50%");
+    // Save as: the current name proposed; the new name becomes the title.
+    {
+        NextWindow hand("#32770", pick(copy_.Path("CONFIG\\second.rec")));
+        ChooseMenuItem(form_, 102);
+        ASSERT_TRUE(hand.Seen());
+    }
+    Pump(100);
+    EXPECT_EQ(proposed, "drill-a.b");
+    EXPECT_EQ(FileBytes(copy_.Path("CONFIG\\second.rec")).size(), bytes.size());
+    EXPECT_EQ(Title(), "Main/SystemName - second");
+    EXPECT_EQ(Caption("ShowBoardName1"), "<SECOND>");
+}
+
 // ------------------------------------------------------------------ rights
 
 class OperatorRights : public OperatorStation {};
