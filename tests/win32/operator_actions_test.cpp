@@ -1023,6 +1023,16 @@ TEST_F(StatisticsPanel, CountsYieldListsAndReset) {
 
 TEST_F(StatisticsPanel, ThePagesTradeTheButtonsForTheLists) {
     Open({.rights = 0});
+    // The lists' colours and column widths.
+    EXPECT_EQ(static_cast<COLORREF>(SendMessageA(C("OkListView1"), LVM_GETTEXTCOLOR, 0, 0)),
+              GetSysColor(COLOR_WINDOWTEXT));
+    EXPECT_EQ(static_cast<COLORREF>(SendMessageA(C("NgListView1"), LVM_GETTEXTCOLOR, 0, 0)),
+              RGB(255, 0, 0));
+    const int okWidths[] = {60, 60, 60, 60}, ngWidths[] = {60, 50, 50, 60, 60, 60};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(SendMessageA(C("OkListView1"), LVM_GETCOLUMNWIDTH, i, 0), okWidths[i]) << i;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(SendMessageA(C("NgListView1"), LVM_GETCOLUMNWIDTH, i, 0), ngWidths[i]) << i;
     RECT client;
     GetClientRect(C("Panel1"), &client);
     const int mainHeight = BoundsInParent(C("MainPanel")).bottom;
