@@ -548,11 +548,20 @@ Body FindBody(const Trace& t, const std::vector<Edges>& edges) {
 
 bool ExtrapolateTip(const Trace& t, const std::vector<Edges>& edges, double& tip) {
     // Columns three or more from the first dark one, where the blur no
-    // longer rounds the point.
+    // longer rounds the point, up to where the cone meets the body: a span
+    // that ends a few columns into the body (too few for a body of its own)
+    // holds columns of the body's extent, which are no part of the cone's
+    // line, and the corner between the two, which the blur rounds.
+    const int span = static_cast<int>(edges.size());
+    double widest = 0;
+    for (int i = kTipRoundColumns; i < span; ++i)
+        widest = std::max(widest, edges[i].Extent());
     double sx = 0, sy = 0, sxx = 0, sxy = 0;
     int n = 0;
-    for (int i = 3; i < static_cast<int>(edges.size()); ++i) {
+    for (int i = kTipRoundColumns; i < span; ++i) {
         const double x = t.tip + i, y = edges[i].Extent();
+        if (y > widest - kConeCornerMargin)
+            continue;
         sx += x;
         sy += y;
         sxx += x * x;

@@ -46,7 +46,9 @@ constexpr int kRowReach = 5;           // rows whose cone edge bounds a row's wi
 constexpr int kTipBackLight = 8;       // columns left of a tip row's window for its back light
 constexpr int kTipRowReach = 4;        // rows either side whose back light is averaged
 constexpr double kDefaultBlur = 1.0;
-constexpr int kThinColumns = 64; // columns of the widest part averaged for its profile
+constexpr int kTipRoundColumns = 3;       // first columns of a point that the blur rounds
+constexpr double kConeCornerMargin = 3.0; // pixels of extent below the widest that are still cone
+constexpr int kThinColumns = 64;          // columns of the widest part averaged for its profile
 
 template <typename T> T Median3(T a, T b, T c) {
     return std::max(std::min(a, b), std::min(std::max(a, b), c));

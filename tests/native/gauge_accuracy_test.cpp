@@ -334,9 +334,8 @@ TEST(GaugeAccuracy, DustSpecks) {
 // border.  Where the span holds 40 columns of the body or more, the figures
 // are those of a clean picture; where it ends in the cone, soon after it or
 // in the neck, the widest column is the last one before the cut (as the
-// optics blur it), fewer columns average the noise, and only gross errors
-// count (the tip of a span that ends in the cone is extrapolated from the
-// cone's edges).
+// optics blur it) and fewer columns average the noise; the tip of a span
+// that ends in the cone is extrapolated from the cone's edges.
 TEST(GaugeAccuracy, CutOnAnyColumn) {
     constexpr double kBodyColumns = 40;
     const int n = ScenesPerCondition();
@@ -374,8 +373,9 @@ TEST(GaugeAccuracy, CutOnAnyColumn) {
     Report("cut, 40+ body columns", body);
     Report("cut, cone/short body/neck", elsewhere);
     Expect(body, kClean);
-    EXPECT_EQ(elsewhere.gross, 0);
-    EXPECT_LE(elsewhere.refused, kMostRefused * elsewhere.scenes);
+    // The tip of a span that ends in the cone or a few columns past it is
+    // extrapolated from the cone's own columns only: near the clean figures.
+    Expect(elsewhere, {0.01, 0.08, 0.01, 0.03});
     EXPECT_GE(body.scenes, n / 2);
     EXPECT_GE(elsewhere.scenes, n / 10);
 }
