@@ -63,14 +63,15 @@ void ParameterFiles::SaveParameterFile(const std::string& given) {
         ReportWrite();
 }
 
-void ParameterFiles::LoadMaterialRecord(const std::string& path) {
+bool ParameterFiles::LoadMaterialRecord(const std::string& path) {
     const auto file =
         FitsPathBuffer(path) ? files_.Read(path, MaterialRecord::kSize) : std::nullopt;
     if (!file) {
         ReportRead(path);
-        return;
+        return false;
     }
     ReadBlock<MaterialRecord, MaterialRecord::kSize>(set_.material, *file, 0);
+    return true;
 }
 
 void ParameterFiles::SaveMaterialRecord(const std::string& path) {

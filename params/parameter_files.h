@@ -27,7 +27,9 @@ class ParameterFiles {
     // path stands for the default (ParameterFilePath).
     void LoadParameterFile(const std::string& path = {});
     void SaveParameterFile(const std::string& path = {});
-    void LoadMaterialRecord(const std::string& path);
+    // False, with the read message shown and the record kept as it was,
+    // when the file cannot be read.
+    bool LoadMaterialRecord(const std::string& path);
     void SaveMaterialRecord(const std::string& path);
 
     // Save material: CONFIG\<MaterialName>.rec, then Kest.cfg.

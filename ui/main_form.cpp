@@ -669,7 +669,10 @@ void TMainForm1::LoadMaterial() {
     if (!FileDialogNamed("OpenDialog2")
              .Execute(hwnd(), FolderOrNone(station_->paths().ConfigDirectory()), file))
         return;
-    station_->parameterFiles().LoadMaterialRecord(file);
+    // A record that cannot be read leaves the material as it was: the name
+    // and title keep naming the recipe whose tolerances still judge drills.
+    if (!station_->parameterFiles().LoadMaterialRecord(file))
+        return;
     station_->parameterFiles().TakeMaterialName(file);
     RefreshTitle();
     PaintBox2Paint();

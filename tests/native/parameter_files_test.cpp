@@ -147,13 +147,17 @@ TEST(MaterialName, Big5TrailBytesAreNeverSeparators) {
     EXPECT_EQ(MaterialNameFromPath("C:\\CONFIG\\\xA4\x2E.rec", cp), "\xA4\x2E");
 }
 
-TEST_F(ParameterFilesTest, LoadingAMissingMaterialKeepsTheRecipeButTakesTheName) {
+TEST_F(ParameterFilesTest, AMaterialRecordThatCannotBeReadChangesNothing) {
     set_.material.Diameter = 0.3;
-    files_.LoadMaterialRecord("C:\\Station\\CONFIG\\gone.rec");
-    files_.TakeMaterialName("C:\\Station\\CONFIG\\gone.rec");
+    EXPECT_FALSE(files_.LoadMaterialRecord("C:\\Station\\CONFIG\\gone.rec"));
     EXPECT_EQ(set_.material.Diameter, 0.3);
-    EXPECT_STREQ(set_.station.MaterialName.data(), "gone");
     ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].text,
+              std::string("Parameter Read error...\nC:\\Station\\CONFIG\\gone.rec"));
+    const MaterialBytes whole = Encode(MaterialRecord{});
+    disk_.files["C:\\Station\\CONFIG\\whole.rec"] = {whole.begin(), whole.end()};
+    EXPECT_TRUE(files_.LoadMaterialRecord("C:\\Station\\CONFIG\\whole.rec"));
+    EXPECT_EQ(set_.material.Diameter, 0.0);
 }
 
 // Parameter files whose texts carry no terminator: the station reads its

@@ -685,6 +685,34 @@ TEST_F(OperatorDispatch, MaterialRecordsLoadAndSaveThroughTheirDialogs) {
     EXPECT_EQ(Caption("ShowBoardName1"), "<DRILL-A.B>");
     EXPECT_EQ(Caption("sTotal1"), "8");
     EXPECT_EQ(Caption("sYield1"), "87.50%");
+    // A record that another program holds open: the read message, and the
+    // material, its title and its counts stay as they were.
+    copy_.WriteFile("CONFIG\\held.rec", std::string(bytes.begin(), bytes.end()));
+    HANDLE held = CreateFileA(copy_.Path("CONFIG\\held.rec").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::string message;
+    {
+        NextWindow hand("#32770", [&](HWND dialog) {
+            pick(copy_.Path("CONFIG\\held.rec"))(dialog);
+            for (int i = 0; i < 200 && IsWindow(dialog); ++i)
+                Sleep(20);
+            HWND box = WaitForWindow("#32770", 10000);
+            if (!box)
+                return;
+            char text[512] = {};
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            message = text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+        ChooseMenuItem(form_, 101);
+        ASSERT_TRUE(hand.Seen());
+    }
+    CloseHandle(held);
+    EXPECT_EQ(message, "Parameter Read error...\n" + copy_.Path("CONFIG\\held.rec"));
+    EXPECT_EQ(Title(), "Main/SystemName - drill-a.b");
+    EXPECT_EQ(Caption("ShowBoardName1"), "<DRILL-A.B>");
+    EXPECT_EQ(Caption("sTotal1"), "8");
     // Save as: the current name proposed; the new name becomes the title.
     {
         NextWindow hand("#32770", pick(copy_.Path("CONFIG\\second.rec")));
