@@ -639,14 +639,23 @@ void TMainForm1::ShowDClick() {
 }
 
 void TMainForm1::OpenParameterDialog(int which) {
-    // The three parameter dialogs are not part of this window yet: the choice
-    // is told to the debugger and nothing opens.
+    // 0 ring position, 1 calibration values, 2 inspection parameters; the
+    // choice is told to the debugger.  After OK the view is repainted and
+    // the dialog's saves run.
     static const char* const kDialogs[3] = {"TCalFormOp2", "TCalFormAm2", "TCalFormEn2"};
     if (which < 0 || which > 2)
         return;
     const std::string line = std::string("vardel: parameter dialog ") + kDialogs[which] + " (" +
                              (*this)["rightParaSetup1"].Caption() + ")\n";
     OutputDebugStringA(line.c_str());
+    DialogContext context;
+    context.params = &params();
+    context.text = [this](const char* section, const char* key) { return Text(section, key); };
+    context.caption = (*this)["rightParaSetup1"].Caption();
+    context.repaintView = [this] { PaintBox2Paint(); };
+    context.saveParameterFile = [this] { station_->parameterFiles().SaveParameterFile(); };
+    context.saveMaterial = [this] { station_->parameterFiles().SaveMaterial(); };
+    ShowParameterDialog(which, context);
 }
 
 void TMainForm1::sReset1Click() {

@@ -11,6 +11,7 @@
 #include "ui/kit/file_dialog.h"
 #include "ui/kit/form.h"
 #include "ui/kit/menu.h"
+#include "ui/parameter_dialogs.h"
 #include "win32/adapters.h"
 
 #include <atomic>
