@@ -7,6 +7,8 @@
 #include "tests/win32/station_fixture.h"
 #include "tests/win32/window_probe.h"
 
+#include "common/drill_placement.h"
+#include "contracts/grabcard_sim.h"
 #include "params/parameter_set.h"
 
 #include <gtest/gtest.h>
@@ -681,6 +683,51 @@ TEST_F(CalibrationDialog, RingPositionFollowsOnlyATouchedStandard) {
     EXPECT_EQ(saved.station.InitMoveX, 3.5);
     EXPECT_EQ(saved.station.StdRingPosition, 7.125);
     EXPECT_EQ(saved.material.RingPosition, 7.125);
+}
+
+TEST_F(CalibrationDialog, NextCalibrationNUsesTheClassOfAChangedStandardDiameter) {
+    station::ParameterSet recipe = Recipe(kCalibrates);
+    recipe.station.DiameterMmPerPixel = {0.011, 0.012, 0.013, 0.014};
+    recipe.material.DiameterRangeX1 = 250; // the cut lies on the drill's body
+    Open(recipe);
+    Operate("rightParaSetup1", "TCalFormAm2", [&](HWND d) {
+        Clear(Part(d, "fStdDiameter1"));
+        Type(Part(d, "fStdDiameter1"), "1.6"); // class 3 instead of class 0
+        Click(Part(d, "OKBtn"));
+    });
+    station::ParameterSet saved = SavedParameters();
+    EXPECT_EQ(saved.station.StdDiameter, 1.6);
+    EXPECT_EQ(saved.station.DiameterMmPerPixel, recipe.station.DiameterMmPerPixel)
+        << "the scales stay until the next calibration N";
+    EXPECT_EQ(saved.station.CalMmPerPixel, recipe.station.CalMmPerPixel);
+
+    // Calibration M, then N with a 1.6 mm drill 120 pixels further on.
+    HMODULE camera = GetModuleHandleA(copy_.Path("Grabcard.dll").c_str());
+    ASSERT_NE(camera, nullptr);
+    auto getScene = reinterpret_cast<GrabcardSimGetSceneFn>(
+        reinterpret_cast<void*>(GetProcAddress(camera, "GrabcardSimGetScene")));
+    auto setScene = reinterpret_cast<GrabcardSimSetSceneFn>(
+        reinterpret_cast<void*>(GetProcAddress(camera, "GrabcardSimSetScene")));
+    ASSERT_NE(getScene, nullptr);
+    ASSERT_NE(setScene, nullptr);
+    constexpr double kScale = 0.01; // the scene's mm per pixel
+    int32_t seed = 7;
+    const auto show = [&](double tip) {
+        DrillScene s{};
+        getScene(&s);
+        common::PlaceDrill(s, {kScale, 240.3, tip, 38.1, 1.6, 0, ++seed});
+        ASSERT_EQ(setScene(&s), 0);
+    };
+    show(320);
+    ASSERT_GE(station_->Function(2), 0);
+    show(200);
+    ASSERT_EQ(station_->Function(3), 0);
+    saved = SavedParameters();
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(saved.station.DiameterMmPerPixel[k], recipe.station.DiameterMmPerPixel[k]) << k;
+    EXPECT_NE(saved.station.DiameterMmPerPixel[3], recipe.station.DiameterMmPerPixel[3]);
+    EXPECT_NEAR(saved.station.DiameterMmPerPixel[3], kScale, 0.0005)
+        << "1.6 mm over the drill's height in pixels";
 }
 
 // ----------------------------------------------------------- ring position
