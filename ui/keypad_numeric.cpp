@@ -54,6 +54,7 @@ constexpr Component kKeys[] = {
      .top = 240,
      .width = 40,
      .height = 40,
+     .font = kKeyFont,
      .tag = -1,
      .glyph = GLYPH_CLOSE,
      .raised = true},

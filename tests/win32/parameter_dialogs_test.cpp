@@ -444,6 +444,7 @@ TEST_F(InspectionDialog, OpensAsDesignedAndOkWithoutEditsRoundsEveryField) {
         };
         for (const auto& l : labels) {
             HWND h = Part(d, l.label);
+            CheckDialogFont(h, l.label);
             const RECT r = BoundsInParent(h);
             EXPECT_EQ(r.left, l.left) << l.label;
             EXPECT_EQ(r.top, l.top) << l.label;
@@ -814,6 +815,10 @@ TEST_F(NumericKeypad, TypesIntoTheTouchedEditThroughItsFilter) {
         };
         for (const auto& k : keys) {
             HWND h = Part(keypad, k.key);
+            const LOGFONTA font = FontOf(h);
+            EXPECT_STREQ(font.lfFaceName, "MS Sans Serif") << k.key;
+            EXPECT_EQ(std::abs(font.lfHeight), 16) << k.key;
+            EXPECT_EQ(font.lfWeight, std::string(k.key) == "bs" ? FW_NORMAL : FW_BOLD) << k.key;
             const RECT r = BoundsInParent(h);
             EXPECT_EQ(r.left, k.left) << k.key;
             EXPECT_EQ(r.top, k.top) << k.key;

@@ -400,6 +400,9 @@ LRESULT Control::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(Caption().size());
+    case WM_GETFONT:
+        // The font it paints its caption with, as a system control answers.
+        return reinterpret_cast<LRESULT>(font_);
     case WM_GETTEXT: {
         const std::string text = Caption();
         const std::size_t room = static_cast<std::size_t>(wp);
