@@ -1086,6 +1086,9 @@ TEST(LoginAccounts, NoRecordOrASecondFormIsRefused) {
         HWND f = o.Wait(login::kLoginFormClass);
         if (!f)
             return;
+        // The form stays until the nested call has answered.
+        for (int i = 0; i < 500 && nested.load() == -1; ++i)
+            Sleep(10);
         o.Click(f, IDCANCEL);
     });
     // The nested call runs inside the form's message loop, from a timer.
