@@ -726,6 +726,51 @@ TEST_F(OperatorDispatch, MaterialRecordsLoadAndSaveThroughTheirDialogs) {
     EXPECT_EQ(Caption("ShowBoardName1"), "<SECOND>");
 }
 
+TEST_F(OperatorDispatch, ImagesSaveAsTifAndALoadedOneIsMeasuredWithTheGrabSwitchOff) {
+    Open({.rights = 0x180, .language = kEcho, .measuring = true});
+    ChooseMenuItem(form_, 200); // a picture of the drill in the image memory
+    Pump(100);
+    // Save image: a bare name gets the dialog's default extension.
+    {
+        NextWindow hand("#32770", [](HWND dialog) {
+            Sleep(200);
+            SetDlgItemTextA(dialog, cmb13, "pic");
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        ChooseMenuItem(form_, 204);
+        ASSERT_TRUE(hand.Seen());
+    }
+    Pump(100);
+    const std::string saved = copy_.Path("IMG\\pic.tif");
+    ASSERT_NE(GetFileAttributesA(saved.c_str()), INVALID_FILE_ATTRIBUTES) << saved;
+    // Load image: the saved picture.
+    {
+        NextWindow hand("#32770", [&](HWND dialog) {
+            Sleep(200);
+            SetDlgItemTextA(dialog, cmb13, saved.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        ChooseMenuItem(form_, 203);
+        ASSERT_TRUE(hand.Seen());
+    }
+    // With the grab switch off the inspection button measures the loaded
+    // picture: no frame is grabbed, and the drill in it is found.
+    if (MenuItemByTag(form_, 304).checked)
+        ChooseMenuItem(form_, 304);
+    ASSERT_FALSE(MenuItemByTag(form_, 304).checked);
+    const int32_t before = Frames();
+    Click(C("rightISetup1"));
+    Pump(100);
+    EXPECT_EQ(Frames(), before) << "the button grabbed a frame";
+    EXPECT_GE(station_->Function(0), 0) << "the loaded picture holds the drill";
+    EXPECT_EQ(Frames(), before);
+    // With the switch on again the camera grabs.
+    ChooseMenuItem(form_, 304);
+    Click(C("rightISetup1"));
+    Pump(100);
+    EXPECT_GT(Frames(), before);
+}
+
 // ------------------------------------------------------------------ rights
 
 class OperatorRights : public OperatorStation {};
