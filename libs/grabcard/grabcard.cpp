@@ -126,6 +126,10 @@ bool LoadPicture(const std::string& path, int width, int height, int bytesPerPix
 
 // ---- The camera -----------------------------------------------------------
 
+// How long a single grab keeps live frames out of the image memory: the
+// measurement of one picture (its wait, the mask, two searches) with room.
+constexpr ULONGLONG kGrabHoldMs = 250;
+
 // One run of live video, shared by the camera and its thread.
 struct LiveRun {
     common::UniqueHandle wake{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
@@ -218,6 +222,12 @@ class Camera {
     uint8_t* ImageAddr() const { return memory_; }
 
     int32_t Grab() {
+        // A single grab during live video is a picture for a measurement: the
+        // live frames leave the image memory alone for a while, so that the
+        // columns the station masks in it and the edges it finds belong to
+        // this picture.  Set before the frame is made: a live frame that
+        // takes the memory after this grab sees the hold.
+        heldUntil_ = GetTickCount64() + kGrabHoldMs;
         uint8_t* image = MakeFrame();
         if (!image)
             return 1;
@@ -324,11 +334,18 @@ class Camera {
     }
 
     // The next frame, complete in the image memory; null before GrabcardInit.
-    uint8_t* MakeFrame() {
+    // A live frame (live true) is not made while a single grab holds the
+    // memory: held is then set and the memory keeps the grabbed picture.
+    uint8_t* MakeFrame(bool live = false, bool* held = nullptr) {
         std::lock_guard<std::mutex> f(frame_);
         uint8_t* image = memory_;
         if (!image)
             return nullptr;
+        if (live && GetTickCount64() < heldUntil_.load()) {
+            if (held)
+                *held = true;
+            return image;
+        }
         const int32_t number = frames_ + 1;
         switch (source_) {
         case Source::Scene:
@@ -379,10 +396,12 @@ class Camera {
         QueryPerformanceCounter(&now);
         double next = static_cast<double>(now.QuadPart);
         while (!run.stop) {
-            uint8_t* image = MakeFrame();
+            bool held = false;
+            uint8_t* image = MakeFrame(true, &held);
             if (!image || run.stop)
                 return;
-            Deliver(image);
+            if (!held)
+                Deliver(image);
             next += period;
             QueryPerformanceCounter(&now);
             const double t = static_cast<double>(now.QuadPart);
@@ -413,6 +432,8 @@ class Camera {
     // any thread
     std::atomic<GrabFinished> onFrame_{nullptr};
     std::atomic<int32_t> frames_{0};
+    // Until then (GetTickCount64) live frames leave the memory to a grab.
+    std::atomic<ULONGLONG> heldUntil_{0};
     std::atomic<int32_t> waitMethod_{1}; // every method waits for the complete frame
 };
 
