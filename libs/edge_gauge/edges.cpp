@@ -302,13 +302,24 @@ double WindowDarkness(double s0, double s1, int from, int n, const Light& light,
     return inv * (n * lc - s0 + k * (s1c - light.slope * q));
 }
 
-void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges) {
+void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
+                  const std::vector<uint8_t>& measure, std::vector<Edges>& edges) {
     const int span = static_cast<int>(t.outline.size());
-    edges.assign(span, Edges{});
+    edges.resize(span);
     Bands above(span), below(span);
     for (int i = 0; i < span; ++i) {
         const int x = t.tip + i;
         const Outline o = t.windows[i];
+        Edges& e = edges[i];
+        if (!measure[i]) {
+            e.top = o.top - 0.5;
+            e.bottom = o.bottom + 0.5;
+            e.measured = e.clean = false;
+            above.Set(i, kNone, kNone, 0, 0, o.top);
+            below.Set(i, kNone, kNone, 0, 0, o.bottom);
+            continue;
+        }
+        e.measured = true;
         const int topFrom = o.top - kEdgeOut, bottomTo = o.bottom + kEdgeOut;
         above.Set(i, BandMean(p, lv, x, topFrom - kBand, topFrom - 1),
                   BandMean(p, lv, x, topFrom - 2 * kBand, topFrom - kBand - 1),
@@ -334,7 +345,6 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vecto
         }
         for (int y = w.topFrom; y <= o.top - 3; ++y)
             clean &= p.At(x, y) >= dirt;
-        Edges& e = edges[i];
         e.topSum = sum;
         e.topMoment = moment;
         sum = moment = 0;
@@ -352,6 +362,8 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vecto
     }
     const BandAverages aboveLight(above, lv.noise), belowLight(below, lv.noise);
     for (int i = 0; i < span; ++i) {
+        if (!measure[i])
+            continue;
         const float fallback = lv.light[t.tip + i];
         edges[i].above = aboveLight.At(i, fallback);
         edges[i].below = belowLight.At(i, fallback);
@@ -375,8 +387,10 @@ EdgeWindows WindowsOf(const Outline& o, int height) {
 void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges) {
     const int span = static_cast<int>(t.outline.size());
     for (int i = 0; i < span; ++i) {
-        const EdgeWindows w = WindowsOf(t.windows[i], p.height);
         Edges& e = edges[i];
+        if (!e.measured)
+            continue;
+        const EdgeWindows w = WindowsOf(t.windows[i], p.height);
         e.top = w.topTo + 0.5 -
                 WindowDarkness(e.topSum, e.topMoment, w.topFrom, w.topTo - w.topFrom + 1, e.above,
                                lv.silhouette);
@@ -418,6 +432,10 @@ double RobustMean(std::vector<double> v, std::vector<char>& keep, const std::vec
 
 } // namespace
 
+double WidestTolerance(double columnNoise) {
+    return std::max(kWidestFloor, kWidestNoise * kMedianNoise * columnNoise);
+}
+
 bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w) {
     const int span = static_cast<int>(edges.size());
     if (span == 0)
@@ -443,7 +461,7 @@ bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w) 
     }
     w.noise = columnNoise;
     const double largest = *std::max_element(w.smooth.begin(), w.smooth.end());
-    const double tolerance = std::max(kWidestFloor, kWidestNoise * kMedianNoise * w.noise);
+    const double tolerance = WidestTolerance(w.noise);
     auto inWidest = [&](int i) { return w.smooth[i] >= largest - tolerance; };
     // A span that ends while the extent still grows (a cut in the cone or
     // the neck): its last column is the widest.
@@ -530,14 +548,14 @@ Body FindBody(const Trace& t, const std::vector<Edges>& edges) {
             window[n++] = edges[j].Extent();
         m[i] = SmallMedian(window, n);
     }
-    for (int i = 0; i + kFlatColumns < span; ++i) {
+    for (int i = 0; i + kFlatColumns < span && edges[i + kFlatColumns].measured; ++i) {
         const auto [mn, mx] = std::minmax_element(m.begin() + i, m.begin() + i + kFlatColumns + 1);
         if (*mx - *mn > kFlatTolerance)
             continue;
         std::vector<double> part(m.begin() + i, m.begin() + i + kFlatColumns + 1);
         const double ref = MedianOf(part);
         int j = i;
-        while (j + 1 < span && std::fabs(m[j + 1] - ref) <= kFlatTolerance)
+        while (j + 1 < span && edges[j + 1].measured && std::fabs(m[j + 1] - ref) <= kFlatTolerance)
             ++j;
         body.first = t.tip + i;
         body.last = t.tip + j;
@@ -555,12 +573,13 @@ bool ExtrapolateTip(const Trace& t, const std::vector<Edges>& edges, double& tip
     const int span = static_cast<int>(edges.size());
     double widest = 0;
     for (int i = kTipRoundColumns; i < span; ++i)
-        widest = std::max(widest, edges[i].Extent());
+        if (edges[i].measured)
+            widest = std::max(widest, edges[i].Extent());
     double sx = 0, sy = 0, sxx = 0, sxy = 0;
     int n = 0;
     for (int i = kTipRoundColumns; i < span; ++i) {
         const double x = t.tip + i, y = edges[i].Extent();
-        if (y > widest - kConeCornerMargin)
+        if (!edges[i].measured || y > widest - kConeCornerMargin)
             continue;
         sx += x;
         sy += y;

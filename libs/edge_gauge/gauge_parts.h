@@ -4,6 +4,7 @@
 //                   level, the sensor noise, the dark threshold of each column;
 //   trace.cpp       the silhouette: traced from the right border (the shank)
 //                   to the tip, across white cuts and bands;
+//   columns.cpp     which columns of the span get sub-pixel edges;
 //   edges.cpp       sub-pixel edges against the back light next to each edge,
 //                   and the widest part of the span;
 //   tip.cpp         the optics' blur and the point of the tip's cone;
@@ -147,7 +148,8 @@ struct EdgeWindows {
 EdgeWindows WindowsOf(const Outline& o, int height);
 
 struct Edges {
-    double top = 0, bottom = 0;
+    double top = 0, bottom = 0; // a column left unmeasured: its coarse outline
+    bool measured = true;
     Light above, below; // the back light next to the top and the bottom edge
     bool clean = true;  // no dirt in the back light of the edge windows
     // The pixel sums of the edge windows: values and values times their row.
@@ -155,10 +157,16 @@ struct Edges {
     double Extent() const { return bottom - top; }
 };
 
-// The back light next to both edges of every column of the span, and the
-// pixel sums of the edge windows.
-void MeasureLight(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges);
-// The sub-pixel edges of every column, with the back light and the sums already measured.
+// Which columns of the span get sub-pixel edges (1) and which keep their
+// coarse outline (0); tolerance: pixels, that of the widest part's extent.
+std::vector<uint8_t> ColumnsToMeasure(const Trace& t, double tolerance);
+
+// The back light next to both edges of every measured column of the span,
+// and the pixel sums of the edge windows; the other columns get their
+// coarse outline.
+void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
+                  const std::vector<uint8_t>& measure, std::vector<Edges>& edges);
+// The sub-pixel edges of every measured column, with the back light and the sums already measured.
 void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges);
 
 // Darkness of a window: the covered length, in pixels, of rows (or columns)
@@ -174,6 +182,10 @@ struct Widest {
     std::vector<double> smooth; // running median of the extent of every column
     double noise = 0;           // pixels: the extent's noise in a single column
 };
+
+// Pixels of extent below the largest running median that still belong to
+// the widest part, for a single column's extent noise (pixels).
+double WidestTolerance(double columnNoise);
 
 // columnNoise: pixels, the expected noise of a single column's extent.
 bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w);

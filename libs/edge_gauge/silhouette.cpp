@@ -5,8 +5,10 @@
 // 2. The silhouette (trace.cpp): followed from the shank at the right border
 //    to the tip, across the white columns of a cut; dust is not connected
 //    to it.
-// 3. Sub-pixel edges (edges.cpp), each against the back light beside it, and
-//    the widest part: the stretch of the largest extent, its edges averaged.
+// 3. Sub-pixel edges (edges.cpp), each against the back light beside it, in
+//    the columns that may hold the widest part or serve the tip
+//    (columns.cpp), and the widest part: the stretch of the largest extent,
+//    its edges averaged.
 // 4. A silhouette without a dark core (thin.cpp): its level and blur from
 //    the profile across the widest part, and the edges measured again.
 // 5. The tip (tip.cpp): the blur from the body's edges next to the tip, then
@@ -60,7 +62,7 @@ Finding FindEdges(const uint8_t* image, int width, int height, EdgePoints& point
     seen.lastColumn = last;
 
     std::vector<Edges> edges;
-    MeasureLight(p, lv, trace, edges);
+    MeasureLight(p, lv, trace, ColumnsToMeasure(trace, WidestTolerance(ColumnNoise(lv))), edges);
     MeasureEdges(p, lv, trace, edges);
     Widest widest;
     if (!FindWidest(edges, ColumnNoise(lv), widest))
