@@ -5,21 +5,12 @@
 // the back light into the silhouette is the covered length of the window:
 // the blur moves grey from one side of the edge to the other but keeps the
 // sum, and zero-mean noise averages out.  The back light is the one next to
-// the edge: two bands of rows beyond the window, averaged over the
-// neighbouring columns whose bands lie in about the same rows, give its
-// level and its change along the column, so that a back light that varies
-// over the picture or falls off towards the corners does not move the edge.
-// A band pixel much darker than the back light is dirt: the band does not
-// count, and neither does a band far from its neighbours'.
-//
-// The widest part: the running median of the extent (bottom - top) over
-// 21 columns finds the stretches of the largest extent, within a
-// tolerance well above the median's noise, so that no column of a stretch
-// of constant diameter is left out or taken in by chance: the average over
-// the stretch is free of the bias of picking noisy maxima.  Columns next to
-// a change of extent are left out (the blur mixes their neighbours), and
-// columns whose edges lie far from the stretch's median (dust on an edge)
-// are left out of the averages.
+// the edge: two bands of rows beyond the window, in the column and its
+// neighbours, give its level and its change along the column, so that a
+// back light that varies over the picture or falls off towards the corners
+// does not move the edge.  A band pixel much darker than the back light is
+// dirt: the band does not count, and neither does a band far from its
+// neighbours'.
 #include "libs/edge_gauge/gauge_parts.h"
 
 #include <algorithm>
@@ -32,9 +23,7 @@ namespace edge_gauge::parts {
 namespace {
 
 constexpr double kBandOutlier = 4.0;   // noise sigmas of a band mean from its neighbours'
-constexpr double kMedianNoise = 0.28;  // noise of the running median, in single-column sigmas
 constexpr double kBandNoise = 1.3;     // the back light's share of a column's extent noise
-constexpr double kLeastOutlier = 0.05; // pixels: edges this close to the median always count
 
 const double kNone = std::numeric_limits<double>::quiet_NaN();
 
@@ -90,200 +79,151 @@ struct Bands {
     Buffer<int> meanRow;            // the edge row where the near band has a mean, else kNoRow
 };
 
-// The averaged back light of column i from the bands of its neighbours: the
-// bands in about the column's rows, less those far from their mean.
-Light Average(const Bands& b, int i, double noise, float fallback) {
-    const int n = b.n;
-    const int from = std::max(0, i - kBandReach), to = std::min(n - 1, i + kBandReach);
-    const int row = b.edgeRow[i];
-    const double inf = std::numeric_limits<double>::infinity();
-    // The bands that count, with the extremes of their means: when none is
-    // an outlier, these sums are the answer.
-    double sum = 0, rows = 0, lo = inf, hi = -inf;
-    double farSum = 0, farRow = 0, farLo = inf, farHi = -inf;
-    int count = 0, farCount = 0;
-    for (int j = from; j <= to; ++j) {
-        if (std::abs(b.meanRow[j] - row) > kBand)
-            continue;
-        const double v = b.near[j];
-        sum += v;
-        rows += b.nearRow[j];
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-        ++count;
-        const double f = b.far[j];
-        if (f == f) {
-            farSum += f - v;
-            farRow += b.farRow[j] - b.nearRow[j];
-            farLo = std::min(farLo, f);
-            farHi = std::max(farHi, f);
-            ++farCount;
-        }
-    }
-    Light l;
-    l.at = b.nearRow[i];
-    if (count == 0) {
-        l.level = fallback;
-        return l;
-    }
-    const double first = sum / count;
-    const double limit = kBandOutlier * noise / std::sqrt(static_cast<double>(kBand)) + 1.0;
-    const double farLimit = 2 * limit + 8.0;
-    if (hi - first > limit || first - lo > limit ||
-        (farCount > 0 && !(farHi - first < farLimit && first - farLo < farLimit))) {
-        // Again without the outliers.
-        sum = rows = farSum = farRow = 0;
-        count = farCount = 0;
-        for (int j = from; j <= to; ++j) {
-            if (std::abs(b.meanRow[j] - row) > kBand || std::fabs(b.near[j] - first) > limit)
-                continue;
-            sum += b.near[j];
-            rows += b.nearRow[j];
-            ++count;
-            if (!std::isnan(b.far[j]) && std::fabs(b.far[j] - first) < farLimit) {
-                farSum += b.far[j] - b.near[j];
-                farRow += b.farRow[j] - b.nearRow[j];
-                ++farCount;
-            }
-        }
-        if (count == 0) {
-            l.level = first;
-            return l;
-        }
-    }
-    l.level = sum / count;
-    l.at = rows / count;
-    if (farCount > 0 && farRow != 0)
-        l.slope = farSum / farRow; // change per row, from the band beyond
-    return l;
-}
-
-// The least and the largest of v over the window i - kBandReach ...
-// i + kBandReach (within 0 ... n - 1) of every i, in one pass each way: van
-// Herk's blocks of the window's length, each with its running extremes from
-// either end.  Values flagged off in `use` do not count.
-class SlidingExtremes {
+// The back light next to the edges of one side, column by column: a plane
+// (level, change along the rows, change along the columns) fitted to the
+// bands of the column and its neighbours.  The bands of a sloping outline
+// (the cone, the neck) lie in different rows from column to column; the
+// plane takes each where it lies, so that every column's back light rests
+// on the bands of some fifty neighbours, not on its own two.  Running sums
+// give each column's fit.  A band far from the plane of its own column's
+// neighbourhood (dirt too faint to be seen as such, the rim of a cut) is
+// left out, and the sums made again without it.
+class BackLightPlanes {
   public:
-    static constexpr int kBlock = 2 * kBandReach + 1;
-
-    // value(i): the value of i; use(i): whether it counts.
-    template <typename Value, typename Use>
-    SlidingExtremes(int n, Value value, Use use) : preLo_(n), preHi_(n), sufLo_(n), sufHi_(n) {
-        const double inf = std::numeric_limits<double>::infinity();
-        for (int start = 0; start < n; start += kBlock) {
-            const int end = std::min(start + kBlock, n) - 1;
-            double lo = inf, hi = -inf;
-            for (int i = start; i <= end; ++i) {
-                if (use(i)) {
-                    lo = std::min(lo, static_cast<double>(value(i)));
-                    hi = std::max(hi, static_cast<double>(value(i)));
-                }
-                preLo_[i] = lo;
-                preHi_[i] = hi;
-            }
-            lo = inf;
-            hi = -inf;
-            for (int i = end; i >= start; --i) {
-                if (use(i)) {
-                    lo = std::min(lo, static_cast<double>(value(i)));
-                    hi = std::max(hi, static_cast<double>(value(i)));
-                }
-                sufLo_[i] = lo;
-                sufHi_[i] = hi;
-            }
-        }
-    }
-    // The extremes over from ... to, the window of some i: at most one
-    // block long, it either spans two neighbouring blocks or begins at a
-    // block's start or ends at the last value.
-    void Get(int from, int to, double& lo, double& hi) const {
-        if (from / kBlock != to / kBlock) {
-            lo = std::min(sufLo_[from], preLo_[to]);
-            hi = std::max(sufHi_[from], preHi_[to]);
-        } else if (from % kBlock == 0) {
-            lo = preLo_[to];
-            hi = preHi_[to];
-        } else {
-            lo = sufLo_[from];
-            hi = sufHi_[from];
-        }
-    }
-
-  private:
-    Buffer<double> preLo_, preHi_, sufLo_, sufHi_;
-};
-
-// The averaged back light of every column of one side, in a single pass:
-// running sums over the bands and their extremes over each window.  Where
-// every band of a window lies in about the column's rows and none is an
-// outlier, the average is the window's sums; elsewhere (the cone, steps of
-// the outline, dirt) Average() weighs each band.
-class BandAverages {
-  public:
-    BandAverages(const Bands& b, double noise)
-        : b_(b), noise_(noise), count_(b.n + 1), farCount_(b.n + 1), nearSum_(b.n + 1),
-          nearRow_(b.n + 1), farSum_(b.n + 1), farRow_(b.n + 1),
-          edges_(
-              b.n, [&](int j) { return b.edgeRow[j]; },
-              [&](int j) { return b.meanRow[j] != Bands::kNoRow; }),
-          nears_(
-              b.n, [&](int j) { return b.near[j]; },
-              [&](int j) { return b.meanRow[j] != Bands::kNoRow; }),
-          fars_(
-              b.n, [&](int j) { return b.far[j]; },
-              [&](int j) { return b.meanRow[j] != Bands::kNoRow && !std::isnan(b.far[j]); }) {
-        count_[0] = farCount_[0] = 0;
-        nearSum_[0] = nearRow_[0] = farSum_[0] = farRow_[0] = 0.0;
+    // measure: the columns whose back light is asked for.
+    BackLightPlanes(const Bands& b, double noise, const std::vector<uint8_t>& measure)
+        : b_(b), sums_(b.n + 1), planes_(b.n), fitted_(b.n) {
+        const double limit = kBandOutlier * noise / std::sqrt(static_cast<double>(kBand)) + 1.0;
+        Buffer<uint8_t> use(b.n); // bit 0: the near band counts, bit 1: the far one
+        for (int j = 0; j < b.n; ++j)
+            use[j] = b.meanRow[j] == Bands::kNoRow ? 0 : std::isnan(b.far[j]) ? 1 : 3;
+        Sum(use);
+        int lastDropped = -(1 << 30); // the last column with a band left out
         for (int j = 0; j < b.n; ++j) {
-            const bool hasNear = b.meanRow[j] != Bands::kNoRow;
-            const bool hasFar = hasNear && !std::isnan(b.far[j]);
-            count_[j + 1] = count_[j] + hasNear;
-            farCount_[j + 1] = farCount_[j] + hasFar;
-            nearSum_[j + 1] = nearSum_[j] + (hasNear ? b.near[j] : 0.0);
-            nearRow_[j + 1] = nearRow_[j] + (hasNear ? b.nearRow[j] : 0.0);
-            farSum_[j + 1] = farSum_[j] + (hasFar ? b.far[j] - b.near[j] : 0.0);
-            farRow_[j + 1] = farRow_[j] + (hasFar ? b.farRow[j] - b.nearRow[j] : 0.0);
+            fitted_[j] = measure[j] && Fit(j, planes_[j]);
+            if (!use[j] || !fitted_[j])
+                continue;
+            const Plane& plane = planes_[j];
+            if (std::fabs(b.near[j] - plane.At(j, b.nearRow[j])) > limit) {
+                use[j] &= ~1;
+                lastDropped = j;
+            }
+            if ((use[j] & 2) && std::fabs(b.far[j] - plane.At(j, b.farRow[j])) > limit) {
+                use[j] &= ~2;
+                lastDropped = j;
+            }
         }
+        if (lastDropped < 0)
+            return;
+        // Again, for the columns that had a band left out within their reach.
+        std::vector<uint8_t> near(b.n, 0);
+        for (int j = 0; j < b.n; ++j) {
+            const bool was = b.meanRow[j] != Bands::kNoRow;
+            const uint8_t had = was ? (std::isnan(b.far[j]) ? 1 : 3) : 0;
+            if (use[j] != had)
+                std::fill(near.begin() + std::max(0, j - kBandReach),
+                          near.begin() + std::min(b.n, j + kBandReach + 1), 1);
+        }
+        Sum(use);
+        for (int j = 0; j < b.n; ++j)
+            if (near[j] && measure[j])
+                fitted_[j] = Fit(j, planes_[j]);
     }
 
     Light At(int i, float fallback) const {
-        const int n = b_.n;
-        const int from = std::max(0, i - kBandReach), to = std::min(n - 1, i + kBandReach);
-        const int count = count_[to + 1] - count_[from];
-        if (count == 0)
-            return Average(b_, i, noise_, fallback);
-        double lo, hi;
-        edges_.Get(from, to, lo, hi);
-        const double row = b_.edgeRow[i];
-        if (hi - row > kBand || row - lo > kBand)
-            return Average(b_, i, noise_, fallback);
-        const double nearSum = nearSum_[to + 1] - nearSum_[from];
-        const double first = nearSum / count;
-        const double limit = kBandOutlier * noise_ / std::sqrt(static_cast<double>(kBand)) + 1.0;
-        nears_.Get(from, to, lo, hi);
-        if (hi - first > limit || first - lo > limit)
-            return Average(b_, i, noise_, fallback);
-        const int farCount = farCount_[to + 1] - farCount_[from];
-        if (farCount > 0) {
-            fars_.Get(from, to, lo, hi);
-            if (!(hi - first < 2 * limit + 8.0 && first - lo < 2 * limit + 8.0))
-                return Average(b_, i, noise_, fallback);
-        }
         Light l;
-        l.level = first;
-        l.at = (nearRow_[to + 1] - nearRow_[from]) / count;
-        const double farRow = farRow_[to + 1] - farRow_[from];
-        if (farCount > 0 && farRow != 0)
-            l.slope = (farSum_[to + 1] - farSum_[from]) / farRow;
+        l.at = b_.edgeRow[i];
+        if (!fitted_[i]) {
+            l.level = fallback;
+            return l;
+        }
+        l.level = planes_[i].At(i, l.at);
+        l.slope = planes_[i].alongRows;
         return l;
     }
 
   private:
+    // Sums of the bands' columns u, rows r and means v, and their products.
+    struct Sums {
+        double n = 0, u = 0, r = 0, v = 0, uu = 0, ur = 0, rr = 0, uv = 0, rv = 0;
+        void Add(double cu, double cr, double cv) {
+            n += 1;
+            u += cu;
+            r += cr;
+            v += cv;
+            uu += cu * cu;
+            ur += cu * cr;
+            rr += cr * cr;
+            uv += cu * cv;
+            rv += cr * cv;
+        }
+        void Subtract(const Sums& o) {
+            n -= o.n;
+            u -= o.u;
+            r -= o.r;
+            v -= o.v;
+            uu -= o.uu;
+            ur -= o.ur;
+            rr -= o.rr;
+            uv -= o.uv;
+            rv -= o.rv;
+        }
+    };
+
+    // v = level + alongColumns (u - u0) + alongRows (r - r0), least squares
+    // about the bands' centre (u0, r0); a change that the bands do not
+    // determine (all in one column, or one row) is left at zero.
+    struct Plane {
+        double level = 0, alongColumns = 0, alongRows = 0, u0 = 0, r0 = 0;
+        double At(double u, double r) const {
+            return level + alongColumns * (u - u0) + alongRows * (r - r0);
+        }
+    };
+
+    void Sum(const Buffer<uint8_t>& use) {
+        sums_[0] = Sums{};
+        for (int j = 0; j < b_.n; ++j) {
+            Sums s = sums_[j];
+            if (use[j] & 1)
+                s.Add(j, b_.nearRow[j], b_.near[j]);
+            if (use[j] & 2)
+                s.Add(j, b_.farRow[j], b_.far[j]);
+            sums_[j + 1] = s;
+        }
+    }
+
+    // The plane of the bands of columns i - kBandReach ... i + kBandReach.
+    bool Fit(int i, Plane& plane) const {
+        const int from = std::max(0, i - kBandReach), to = std::min(b_.n - 1, i + kBandReach);
+        Sums s = sums_[to + 1];
+        s.Subtract(sums_[from]);
+        if (!(s.n > 0.5))
+            return false;
+        const double mu = s.u / s.n, mr = s.r / s.n, mv = s.v / s.n;
+        // Centred second moments.
+        const double cuu = s.uu - s.n * mu * mu, cur = s.ur - s.n * mu * mr;
+        const double crr = s.rr - s.n * mr * mr, cuv = s.uv - s.n * mu * mv;
+        const double crv = s.rv - s.n * mr * mv;
+        constexpr double kLeast = 1.0; // squared pixels of spread that determine a change
+        const bool columns = cuu > kLeast, rows = crr > kLeast;
+        const double det = cuu * crr - cur * cur;
+        plane = Plane{mv, 0, 0, mu, mr};
+        if (columns && rows && det > 1e-6 * cuu * crr) {
+            plane.alongColumns = (cuv * crr - crv * cur) / det;
+            plane.alongRows = (crv * cuu - cuv * cur) / det;
+        } else if (rows) {
+            plane.alongRows = crv / crr;
+        } else if (columns) {
+            plane.alongColumns = cuv / cuu;
+        }
+        return std::isfinite(plane.level) && std::isfinite(plane.alongRows) &&
+               std::isfinite(plane.alongColumns);
+    }
+
     const Bands& b_;
-    double noise_;
-    Buffer<int> count_, farCount_; // running counts of bands with a mean
-    Buffer<double> nearSum_, nearRow_, farSum_, farRow_;
-    SlidingExtremes edges_, nears_, fars_;
+    Buffer<Sums> sums_;
+    Buffer<Plane> planes_; // of the columns asked for
+    Buffer<uint8_t> fitted_;
 };
 
 } // namespace
@@ -330,7 +270,6 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
                   0.5 * (bottomTo + 1 + std::min(bottomTo + kBand, p.height - 1)),
                   0.5 * (bottomTo + kBand + 1 + std::min(bottomTo + 2 * kBand, p.height - 1)),
                   o.bottom);
-        // Dirt inside the windows, on the back light's side of the edges.
         // The windows' sums, and dirt inside them on the back light's side
         // of the edges.
         const int dirt = lv.dirtBelow[x];
@@ -360,7 +299,7 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
         e.bottomMoment = moment;
         e.clean = clean;
     }
-    const BandAverages aboveLight(above, lv.noise), belowLight(below, lv.noise);
+    const BackLightPlanes aboveLight(above, lv.noise, measure), belowLight(below, lv.noise, measure);
     for (int i = 0; i < span; ++i) {
         if (!measure[i])
             continue;
@@ -398,136 +337,6 @@ void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vecto
                    WindowDarkness(e.bottomSum, e.bottomMoment, w.bottomFrom,
                                   w.bottomTo - w.bottomFrom + 1, e.below, lv.silhouette);
     }
-}
-
-namespace {
-
-double MedianOf(std::vector<double>& v) {
-    const std::size_t m = v.size() / 2;
-    std::nth_element(v.begin(), v.begin() + m, v.end());
-    return v[m];
-}
-
-// The mean of values near their median: those within kOutlierSigmas of the
-// median's spread (the median absolute deviation).
-double RobustMean(std::vector<double> v, std::vector<char>& keep, const std::vector<double>& all) {
-    std::vector<double> copy = v;
-    const double median = MedianOf(copy);
-    for (double& d : copy)
-        d = std::fabs(d - median);
-    const double spread = 1.4826 * MedianOf(copy);
-    const double limit = std::max(kOutlierSigmas * spread, kLeastOutlier);
-    double sum = 0;
-    int n = 0;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (std::fabs(all[i] - median) > limit) {
-            keep[i] = 0;
-            continue;
-        }
-        sum += all[i];
-        ++n;
-    }
-    return n ? sum / n : median;
-}
-
-} // namespace
-
-double WidestTolerance(double columnNoise) {
-    return std::max(kWidestFloor, kWidestNoise * kMedianNoise * columnNoise);
-}
-
-bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w) {
-    const int span = static_cast<int>(edges.size());
-    if (span == 0)
-        return false;
-    std::vector<double> extent(span);
-    for (int i = 0; i < span; ++i)
-        extent[i] = edges[i].Extent();
-    // The running median, its window kept sorted as it slides.
-    w.smooth.resize(span);
-    std::vector<double> sorted;
-    sorted.reserve(2 * kSmoothReach + 1);
-    auto insert = [&](double v) {
-        sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), v), v);
-    };
-    for (int j = 0; j <= std::min(span - 1, kSmoothReach); ++j)
-        insert(extent[j]);
-    for (int i = 0; i < span; ++i) {
-        w.smooth[i] = sorted[sorted.size() / 2];
-        if (i - kSmoothReach >= 0)
-            sorted.erase(std::lower_bound(sorted.begin(), sorted.end(), extent[i - kSmoothReach]));
-        if (i + kSmoothReach + 1 < span)
-            insert(extent[i + kSmoothReach + 1]);
-    }
-    w.noise = columnNoise;
-    const double largest = *std::max_element(w.smooth.begin(), w.smooth.end());
-    const double tolerance = WidestTolerance(w.noise);
-    auto inWidest = [&](int i) { return w.smooth[i] >= largest - tolerance; };
-    // A span that ends while the extent still grows (a cut in the cone or
-    // the neck): its last column is the widest.
-    const int tail = std::min(span, kTailColumns);
-    if (tail >= 3 && inWidest(span - 1)) {
-        double sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (int i = span - tail; i < span; ++i) {
-            sx += i;
-            sy += extent[i];
-            sxx += static_cast<double>(i) * i;
-            sxy += i * extent[i];
-        }
-        const double slope = (tail * sxy - sx * sy) / (tail * sxx - sx * sx);
-        if (slope * (tail - 1) > tolerance + 3 * w.noise) {
-            w.columns.assign(1, span - 1);
-            w.top = edges[span - 1].top;
-            w.bottom = edges[span - 1].bottom;
-            w.column = span - 1;
-            return std::isfinite(w.top) && std::isfinite(w.bottom);
-        }
-    }
-    w.columns.clear();
-    for (int i = 0; i < span;) {
-        if (!inWidest(i)) {
-            ++i;
-            continue;
-        }
-        int j = i;
-        while (j + 1 < span && inWidest(j + 1))
-            ++j;
-        int from = i, to = j;
-        if (to - from + 1 > 4 * kBlurMargin) {
-            from += kBlurMargin;
-            if (to < span - 1) // the last column of the span has no neighbour mixed in
-                to -= kBlurMargin;
-        }
-        for (int c = from; c <= to; ++c)
-            if (edges[c].clean)
-                w.columns.push_back(c);
-        i = j + 1;
-    }
-    if (w.columns.empty()) { // every column of the widest part holds dirt
-        for (int i = 0; i < span; ++i)
-            if (inWidest(i))
-                w.columns.push_back(i);
-    }
-    if (w.columns.empty())
-        return false;
-    const std::size_t n = w.columns.size();
-    std::vector<double> tops(n), bottoms(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        tops[k] = edges[w.columns[k]].top;
-        bottoms[k] = edges[w.columns[k]].bottom;
-    }
-    std::vector<char> keepTop(n, 1), keepBottom(n, 1);
-    w.top = RobustMean(tops, keepTop, tops);
-    w.bottom = RobustMean(bottoms, keepBottom, bottoms);
-    double column = 0;
-    int kept = 0;
-    for (std::size_t k = 0; k < n; ++k)
-        if (keepTop[k] || keepBottom[k]) {
-            column += w.columns[k];
-            ++kept;
-        }
-    w.column = kept ? column / kept : w.columns[n / 2];
-    return std::isfinite(w.top) && std::isfinite(w.bottom);
 }
 
 double ColumnNoise(const Levels& lv) {

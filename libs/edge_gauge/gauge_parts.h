@@ -5,8 +5,8 @@
 //   trace.cpp       the silhouette: traced from the right border (the shank)
 //                   to the tip, across white cuts and bands;
 //   columns.cpp     which columns of the span get sub-pixel edges;
-//   edges.cpp       sub-pixel edges against the back light next to each edge,
-//                   and the widest part of the span;
+//   edges.cpp       sub-pixel edges against the back light next to each edge;
+//   widest.cpp      the widest part of the span;
 //   tip.cpp         the optics' blur and the point of the tip's cone;
 //   thin.cpp        the level of a drill too thin to show a dark core.
 //
@@ -183,9 +183,17 @@ struct Widest {
     double noise = 0;           // pixels: the extent's noise in a single column
 };
 
+// The median of v, v[size / 2] once sorted; v is reordered.
+double MedianOf(std::vector<double>& v);
+
 // Pixels of extent below the largest running median that still belong to
 // the widest part, for a single column's extent noise (pixels).
 double WidestTolerance(double columnNoise);
+
+// The edges at the last column of a span that ends while its extent still
+// grows, from lines through the edges of as many of its last columns as
+// follow one line; noise: pixels, a single column's extent noise.
+void FitTail(const std::vector<Edges>& edges, double noise, double& top, double& bottom);
 
 // columnNoise: pixels, the expected noise of a single column's extent.
 bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w);

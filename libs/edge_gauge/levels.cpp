@@ -176,25 +176,29 @@ bool FindLevels(const Picture& p, Levels& out) {
     uint64_t darkSum = 0, darkDeep = 0;
     double squares = 0; // of the deep bright pixels about their column's mean
     uint64_t brightDeep = 0;
-    std::vector<uint8_t> dark(p.height); // 1 where a pixel of the column is dark
+    // Dark pixels of a column among its rows 0 ... y - 1 (modulo 2^16: only
+    // differences over a few rows are read).
+    std::vector<uint16_t> darkRows(static_cast<std::size_t>(p.height) + 1, 0);
     for (Sample& c : s) {
         if (c.white || c.brightNoise < 0)
             continue;
         const int mid = (c.brightMedian + darkMedian + 1) / 2; // below: dark
         const uint8_t* col = c.values;
-        for (int y = 0; y < p.height; ++y)
-            dark[y] = col[y] < mid;
         // 32 bits hold the sums of a column: at most 2^15 rows of 8-bit values.
         uint32_t sum0 = 0, count0 = 0, sum1 = 0, count1 = 0, sq1 = 0;
         const unsigned darkFrom = darkMedian - reach, brightFrom = c.brightMedian - reach;
         const unsigned width = 2 * reach;
+        // Dark pixels among the rows y - kRunMargin ... y + kRunMargin, from
+        // the running count of dark rows: all of them or none make a deep
+        // pixel.
+        for (int y = 0; y < p.height; ++y)
+            darkRows[y + 1] = static_cast<uint16_t>(darkRows[y] + (col[y] < mid));
+        constexpr unsigned kNear = 2 * kRunMargin + 1;
         for (int y = kRunMargin; y + kRunMargin < p.height; ++y) {
-            // Dark pixels among the nine rows y - 4 ... y + 4: all or none.
-            const uint8_t* d = dark.data() + (y - kRunMargin);
-            const unsigned darkNear = d[0] + d[1] + d[2] + d[3] + d[4] + d[5] + d[6] + d[7] + d[8];
-            static_assert(kRunMargin == 4);
+            const unsigned darkNear = static_cast<uint16_t>(darkRows[y + kRunMargin + 1] -
+                                                            darkRows[y - kRunMargin]);
             const unsigned v = col[y];
-            const unsigned deepDark = (darkNear == 9) & (v - darkFrom <= width);
+            const unsigned deepDark = (darkNear == kNear) & (v - darkFrom <= width);
             const unsigned deepBright = (darkNear == 0) & (v - brightFrom <= width);
             sum0 += deepDark * v;
             count0 += deepDark;

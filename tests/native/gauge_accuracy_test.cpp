@@ -375,7 +375,10 @@ TEST(GaugeAccuracy, CutOnAnyColumn) {
     Expect(body, kClean);
     // The tip of a span that ends in the cone or a few columns past it is
     // extrapolated from the cone's own columns only: near the clean figures.
-    Expect(elsewhere, {0.01, 0.08, 0.01, 0.03});
+    // The widest column of a span that ends while the extent still grows is
+    // the last one, its edges from lines through the last columns' edges:
+    // fewer columns than a body's stretch, and none beyond a corner.
+    Expect(elsewhere, {0.01, 0.06, 0.01, 0.03});
     EXPECT_GE(body.scenes, n / 2);
     EXPECT_GE(elsewhere.scenes, n / 10);
 }
