@@ -98,36 +98,32 @@ class BackLightPlanes {
         for (int j = 0; j < b.n; ++j)
             use[j] = b.meanRow[j] == Bands::kNoRow ? 0 : std::isnan(b.far[j]) ? 1 : 3;
         Sum(use);
-        int lastDropped = -(1 << 30); // the last column with a band left out
+        std::vector<int> dropped; // columns with a band left out
         for (int j = 0; j < b.n; ++j) {
             fitted_[j] = measure[j] && Fit(j, planes_[j]);
             if (!use[j] || !fitted_[j])
                 continue;
             const Plane& plane = planes_[j];
-            if (std::fabs(b.near[j] - plane.At(j, b.nearRow[j])) > limit) {
+            const uint8_t was = use[j];
+            if (std::fabs(b.near[j] - plane.At(j, b.nearRow[j])) > limit)
                 use[j] &= ~1;
-                lastDropped = j;
-            }
-            if ((use[j] & 2) && std::fabs(b.far[j] - plane.At(j, b.farRow[j])) > limit) {
+            if ((use[j] & 2) && std::fabs(b.far[j] - plane.At(j, b.farRow[j])) > limit)
                 use[j] &= ~2;
-                lastDropped = j;
-            }
+            if (use[j] != was)
+                dropped.push_back(j);
         }
-        if (lastDropped < 0)
+        if (dropped.empty())
             return;
-        // Again, for the columns that had a band left out within their reach.
-        std::vector<uint8_t> near(b.n, 0);
-        for (int j = 0; j < b.n; ++j) {
-            const bool was = b.meanRow[j] != Bands::kNoRow;
-            const uint8_t had = was ? (std::isnan(b.far[j]) ? 1 : 3) : 0;
-            if (use[j] != had)
-                std::fill(near.begin() + std::max(0, j - kBandReach),
-                          near.begin() + std::min(b.n, j + kBandReach + 1), 1);
-        }
+        // Again, for the columns with a band left out within their reach.
         Sum(use);
-        for (int j = 0; j < b.n; ++j)
-            if (near[j] && measure[j])
-                fitted_[j] = Fit(j, planes_[j]);
+        int next = 0; // the first column not yet fitted again
+        for (const int j : dropped) {
+            const int to = std::min(b.n - 1, j + kBandReach);
+            for (int i = std::max(next, j - kBandReach); i <= to; ++i)
+                if (measure[i])
+                    fitted_[i] = Fit(i, planes_[i]);
+            next = to + 1;
+        }
     }
 
     Light At(int i, float fallback) const {
