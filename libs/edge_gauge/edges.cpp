@@ -59,7 +59,7 @@ template <typename T> class Buffer {
 
 // The bands beyond the edge windows of one side, column by column.
 struct Bands {
-    explicit Bands(int n) : n(n), near(n), far(n), nearRow(n), farRow(n), edgeRow(n), meanRow(n) {}
+    explicit Bands(int n) : n(n), near(n), far(n), nearRow(n), farRow(n), edgeRow(n) {}
     // Sets the band means of column i and the rows they lie in.
     void Set(int i, double nearMean, double farMean, double nearMiddle, double farMiddle,
              int edge) {
@@ -68,15 +68,14 @@ struct Bands {
         nearRow[i] = nearMiddle;
         farRow[i] = farMiddle;
         edgeRow[i] = edge;
-        meanRow[i] = std::isnan(nearMean) ? kNoRow : edge;
     }
 
-    static constexpr int kNoRow = -(1 << 24);
     int n;
-    Buffer<double> near, far;       // means of the band next to the window and the one beyond
-    Buffer<double> nearRow, farRow; // their middle rows
-    Buffer<int> edgeRow;            // the outline row of the edge
-    Buffer<int> meanRow;            // the edge row where the near band has a mean, else kNoRow
+    // Means of the band next to the window and the one beyond (NaN: none),
+    // their middle rows, and the outline row of the edge.
+    Buffer<double> near, far;
+    Buffer<double> nearRow, farRow;
+    Buffer<int> edgeRow;
 };
 
 // The back light next to the edges of one side, column by column: a plane
@@ -96,7 +95,7 @@ class BackLightPlanes {
         const double limit = kBandOutlier * noise / std::sqrt(static_cast<double>(kBand)) + 1.0;
         Buffer<uint8_t> use(b.n); // bit 0: the near band counts, bit 1: the far one
         for (int j = 0; j < b.n; ++j)
-            use[j] = b.meanRow[j] == Bands::kNoRow ? 0 : std::isnan(b.far[j]) ? 1 : 3;
+            use[j] = std::isnan(b.near[j]) ? 0 : std::isnan(b.far[j]) ? 1 : 3;
         Sum(use);
         std::vector<int> dropped; // columns with a band left out
         for (int j = 0; j < b.n; ++j) {
