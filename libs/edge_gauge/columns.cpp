@@ -21,10 +21,10 @@ namespace edge_gauge::parts {
 
 namespace {
 
-constexpr int kWidestCount = 12;   // columns that reach the largest coarse extent
-constexpr int kCoarseMargin = 3;   // pixels of coarse extent below the largest that are measured
-constexpr int kFlatCoarse = 2;     // pixels of coarse extent within the body's first stretch
-constexpr int kTipSlack = 16;      // columns measured beyond the body's part next to the tip
+constexpr int kWidestCount = 12; // columns that reach the largest coarse extent
+constexpr int kCoarseMargin = 3; // pixels of coarse extent below the largest that are measured
+constexpr int kFlatCoarse = 2;   // pixels of coarse extent within the body's first stretch
+constexpr int kTipSlack = 16;    // columns measured beyond the body's part next to the tip
 constexpr int kNeighbours = std::max(kSmoothReach, kBandReach) + kBlurMargin;
 
 } // namespace

@@ -22,8 +22,9 @@ namespace edge_gauge::parts {
 
 namespace {
 
-constexpr double kBandOutlier = 4.0;   // noise sigmas of a band mean from its neighbours'
-constexpr double kBandNoise = 1.3;     // the back light's share of a column's extent noise
+constexpr double kBandOutlier = 4.0; // noise sigmas of a band mean from its neighbours'
+constexpr int kMixedColumns = 2;     // columns either side that the blur mixes into a band
+constexpr double kBandNoise = 1.3;   // the back light's share of a column's extent noise
 
 const double kNone = std::numeric_limits<double>::quiet_NaN();
 
@@ -241,7 +242,7 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
                   const std::vector<uint8_t>& measure, std::vector<Edges>& edges) {
     const int span = static_cast<int>(t.outline.size());
     edges.resize(span);
-    Bands above(span), below(span);
+    Bands aboveBands(span), belowBands(span);
     for (int i = 0; i < span; ++i) {
         const int x = t.tip + i;
         const Outline o = t.windows[i];
@@ -250,21 +251,36 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
             e.top = o.top - 0.5;
             e.bottom = o.bottom + 0.5;
             e.measured = e.clean = false;
-            above.Set(i, kNone, kNone, 0, 0, o.top);
-            below.Set(i, kNone, kNone, 0, 0, o.bottom);
+            aboveBands.Set(i, kNone, kNone, 0, 0, o.top);
+            belowBands.Set(i, kNone, kNone, 0, 0, o.bottom);
             continue;
         }
         e.measured = true;
         const int topFrom = o.top - kEdgeOut, bottomTo = o.bottom + kEdgeOut;
-        above.Set(i, BandMean(p, lv, x, topFrom - kBand, topFrom - 1),
-                  BandMean(p, lv, x, topFrom - 2 * kBand, topFrom - kBand - 1),
-                  0.5 * (std::max(topFrom - kBand, 0) + topFrom - 1),
-                  0.5 * (std::max(topFrom - 2 * kBand, 0) + topFrom - kBand - 1), o.top);
-        below.Set(i, BandMean(p, lv, x, bottomTo + 1, bottomTo + kBand),
-                  BandMean(p, lv, x, bottomTo + kBand + 1, bottomTo + 2 * kBand),
-                  0.5 * (bottomTo + 1 + std::min(bottomTo + kBand, p.height - 1)),
-                  0.5 * (bottomTo + kBand + 1 + std::min(bottomTo + 2 * kBand, p.height - 1)),
-                  o.bottom);
+        // The silhouette of the columns that the blur mixes into this one: a
+        // band that reaches its rows (beside the step of a ring, say) holds
+        // the blur's grey, not the back light.
+        int reachTop = o.top, reachBottom = o.bottom;
+        for (int j = std::max(0, i - kMixedColumns); j <= std::min(span - 1, i + kMixedColumns);
+             ++j) {
+            reachTop = std::min(reachTop, t.outline[j].top);
+            reachBottom = std::max(reachBottom, t.outline[j].bottom);
+        }
+        auto above = [&](int from, int to) {
+            return to < reachTop - 1 ? BandMean(p, lv, x, from, to) : kNone;
+        };
+        auto below = [&](int from, int to) {
+            return from > reachBottom + 1 ? BandMean(p, lv, x, from, to) : kNone;
+        };
+        aboveBands.Set(i, above(topFrom - kBand, topFrom - 1),
+                       above(topFrom - 2 * kBand, topFrom - kBand - 1),
+                       0.5 * (std::max(topFrom - kBand, 0) + topFrom - 1),
+                       0.5 * (std::max(topFrom - 2 * kBand, 0) + topFrom - kBand - 1), o.top);
+        belowBands.Set(i, below(bottomTo + 1, bottomTo + kBand),
+                       below(bottomTo + kBand + 1, bottomTo + 2 * kBand),
+                       0.5 * (bottomTo + 1 + std::min(bottomTo + kBand, p.height - 1)),
+                       0.5 * (bottomTo + kBand + 1 + std::min(bottomTo + 2 * kBand, p.height - 1)),
+                       o.bottom);
         // The windows' sums, and dirt inside them on the back light's side
         // of the edges.
         const int dirt = lv.dirtBelow[x];
@@ -294,7 +310,8 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
         e.bottomMoment = moment;
         e.clean = clean;
     }
-    const BackLightPlanes aboveLight(above, lv.noise, measure), belowLight(below, lv.noise, measure);
+    const BackLightPlanes aboveLight(aboveBands, lv.noise, measure),
+        belowLight(belowBands, lv.noise, measure);
     for (int i = 0; i < span; ++i) {
         if (!measure[i])
             continue;

@@ -195,8 +195,8 @@ bool FindLevels(const Picture& p, Levels& out) {
             darkRows[y + 1] = static_cast<uint16_t>(darkRows[y] + (col[y] < mid));
         constexpr unsigned kNear = 2 * kRunMargin + 1;
         for (int y = kRunMargin; y + kRunMargin < p.height; ++y) {
-            const unsigned darkNear = static_cast<uint16_t>(darkRows[y + kRunMargin + 1] -
-                                                            darkRows[y - kRunMargin]);
+            const unsigned darkNear =
+                static_cast<uint16_t>(darkRows[y + kRunMargin + 1] - darkRows[y - kRunMargin]);
             const unsigned v = col[y];
             const unsigned deepDark = (darkNear == kNear) & (v - darkFrom <= width);
             const unsigned deepBright = (darkNear == 0) & (v - brightFrom <= width);

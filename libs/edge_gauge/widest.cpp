@@ -93,7 +93,8 @@ bool Agree(const TailLine& longer, const TailLine& shorter, double noise) {
     if (std::fabs((longer.bottom - longer.top) - (shorter.bottom - shorter.top)) >
         limit * shorter.sd)
         return false;
-    return shorter.slopeSd == 0 || std::fabs(longer.slope - shorter.slope) <= limit * shorter.slopeSd;
+    return shorter.slopeSd == 0 ||
+           std::fabs(longer.slope - shorter.slope) <= limit * shorter.slopeSd;
 }
 
 } // namespace
