@@ -272,11 +272,11 @@ bool FitTip(const Picture& p, const Levels& lv, const Trace& tr, const Body& bod
         hi[i] = std::min(h + kRowMargin, rightLimit);
         const uint8_t* row = p.Row(rowFrom + i);
         const int from = std::max(lo[i] - kTipBackLight, 0), to = lo[i] - 1;
-        double sum = 0; // brought to the back light of the window's first column
+        double sum = 0; // of the row's back light above the columns' back light
         bool clean = to - from + 1 >= kTipBackLightLeast;
         for (int x = from; clean && x <= to; ++x) {
             clean = row[x] >= lv.dirtBelow[x];
-            sum += row[x] - (lv.light[x] - lv.light[lo[i]]);
+            sum += row[x] - lv.light[x];
         }
         if (clean) {
             light[i] = sum / (to - from + 1);
@@ -288,12 +288,32 @@ bool FitTip(const Picture& p, const Levels& lv, const Trace& tr, const Body& bod
     std::vector<double> pc(to - from + 1), qc(to - from + 1);
     for (int y = from; y <= to; ++y)
         RowCover(y, a, r, pc[y - from], qc[y - from]);
+    // The back light along a row is the columns' back light (which follows
+    // a gradient and the fall-off towards the corners, curved as it is)
+    // plus the row's own offset, measured left of its window.  With
+    // g = 1 / (column's back light - silhouette) and e = offset * g, each
+    // pixel's darkness is 1 - (v - silhouette) g / (1 + e), summed to second
+    // order in e from the sums of v g, v g^2 and v g^3 and the running sums
+    // of g, g^2 and g^3.
+    const int first = *std::min_element(lo.begin(), lo.end());
+    const int last = std::max(first, *std::max_element(hi.begin(), hi.end()));
+    const int columns = last - first + 1;
+    std::vector<double> g1(columns), g2(columns), g3(columns);
+    std::vector<double> G1(columns + 1, 0.0), G2(columns + 1, 0.0), G3(columns + 1, 0.0);
+    for (int c = 0; c < columns; ++c) {
+        g1[c] = 1.0 / (lv.light[first + c] - lv.silhouette);
+        g2[c] = g1[c] * g1[c];
+        g3[c] = g2[c] * g1[c];
+        G1[c + 1] = G1[c] + g1[c];
+        G2[c + 1] = G2[c] + g2[c];
+        G3[c + 1] = G3[c] + g3[c];
+    }
     std::vector<TipRow> fit(rows);
     for (int i = 0; i < rows; ++i) {
         const int y = rowFrom + i;
         if (hi[i] <= lo[i])
             continue;
-        // The back light at the window's first column, from this row and its neighbours.
+        // The row's offset, from this row and its neighbours.
         double sum = 0;
         int n = 0;
         for (int j = std::max(0, i - kTipRowReach); j <= std::min(rows - 1, i + kTipRowReach); ++j)
@@ -301,18 +321,20 @@ bool FitTip(const Picture& p, const Levels& lv, const Trace& tr, const Body& bod
                 sum += light[j];
                 ++n;
             }
-        Light l;
-        l.at = lo[i];
-        l.level = n ? sum / n : lv.light[lo[i]];
-        l.slope = (lv.light[hi[i]] - lv.light[lo[i]]) / (hi[i] - lo[i]);
+        const double offset = n ? sum / n : 0.0;
         const uint8_t* row = p.Row(y);
-        long s0 = 0, s1 = 0;
+        double s1 = 0, s2 = 0, s3 = 0;
         for (int x = lo[i]; x <= hi[i]; ++x) {
-            s0 += row[x];
-            s1 += static_cast<long>(x) * row[x];
+            const double v = row[x];
+            s1 += v * g1[x - first];
+            s2 += v * g2[x - first];
+            s3 += v * g3[x - first];
         }
-        const double seen = WindowDarkness(static_cast<double>(s0), static_cast<double>(s1), lo[i],
-                                           hi[i] - lo[i] + 1, l, lv.silhouette);
+        const int a0 = lo[i] - first, a1 = hi[i] - first + 1;
+        const double sil = lv.silhouette;
+        const double seen = (a1 - a0) - (s1 - sil * (G1[a1] - G1[a0])) +
+                            offset * (s2 - sil * (G2[a1] - G2[a0])) -
+                            offset * offset * (s3 - sil * (G3[a1] - G3[a0]));
         TipRow& f = fit[i];
         for (int j = -k.radius; j <= k.radius; ++j) {
             const double w = k.At(j);
