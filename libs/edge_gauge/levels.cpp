@@ -179,11 +179,14 @@ bool FindLevels(const Picture& p, Levels& out) {
     // Dark pixels of a column among its rows 0 ... y - 1 (modulo 2^16: only
     // differences over a few rows are read).
     std::vector<uint16_t> darkRows(static_cast<std::size_t>(p.height) + 1, 0);
+    std::vector<uint8_t> brightIn(p.height, 0); // sampled columns where a row is deep bright
+    int usable = 0;
     for (Sample& c : s) {
         if (c.white || c.brightNoise < 0)
             continue;
         const int mid = (c.brightMedian + darkMedian + 1) / 2; // below: dark
         const uint8_t* col = c.values;
+        ++usable;
         // 32 bits hold the sums of a column: at most 2^15 rows of 8-bit values.
         uint32_t sum0 = 0, count0 = 0, sum1 = 0, count1 = 0, sq1 = 0;
         const unsigned darkFrom = darkMedian - reach, brightFrom = c.brightMedian - reach;
@@ -205,6 +208,7 @@ bool FindLevels(const Picture& p, Levels& out) {
             sum1 += deepBright * v;
             sq1 += deepBright * v * v;
             count1 += deepBright;
+            brightIn[y] += static_cast<uint8_t>(deepBright);
         }
         darkSum += sum0;
         darkDeep += count0;
@@ -215,6 +219,26 @@ bool FindLevels(const Picture& p, Levels& out) {
             brightDeep += count1;
         } else {
             c.light = c.brightMedian;
+        }
+    }
+
+    // Each column's back light over the rows that are deep bright in every
+    // sampled column: a back light that falls off towards the top and the
+    // bottom then gives a column that the drill crosses (bright only far
+    // from the middle rows) the same level as one beside it, so that the
+    // levels change from column to column only as the back light does.
+    std::vector<int> common;
+    for (int y = 0; y < p.height; ++y)
+        if (usable > 0 && brightIn[y] == usable)
+            common.push_back(y);
+    if (static_cast<int>(common.size()) >= kMinDeep) {
+        for (Sample& c : s) {
+            if (c.white || c.brightNoise < 0)
+                continue;
+            uint32_t sum = 0;
+            for (const int y : common)
+                sum += c.values[y];
+            c.light = static_cast<double>(sum) / common.size();
         }
     }
 
