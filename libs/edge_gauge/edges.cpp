@@ -312,12 +312,22 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
     }
     const BackLightPlanes aboveLight(aboveBands, lv.noise, measure),
         belowLight(belowBands, lv.noise, measure);
+    // A plane through a few scattered bands (a tiny or odd picture) can put
+    // the back light near or below the silhouette's level within the
+    // window: such a column takes the back light of its column.
+    auto sane = [&](Light l, int i) {
+        const double reach = kEdgeOut + kEdgeIn + kBand;
+        const double least = l.level - std::fabs(l.slope) * reach - lv.silhouette;
+        if (!(least >= kMinContrast) || !std::isfinite(l.level) || !std::isfinite(l.slope))
+            l = Light{lv.light[t.tip + i], 0.0, l.at};
+        return l;
+    };
     for (int i = 0; i < span; ++i) {
         if (!measure[i])
             continue;
         const float fallback = lv.light[t.tip + i];
-        edges[i].above = aboveLight.At(i, fallback);
-        edges[i].below = belowLight.At(i, fallback);
+        edges[i].above = sane(aboveLight.At(i, fallback), i);
+        edges[i].below = sane(belowLight.At(i, fallback), i);
     }
 }
 

@@ -204,6 +204,8 @@ double MeasureBlur(const Picture& p, const Levels& lv, const Trace& t,
     }
     body.top = top / (to - from + 1);
     body.bottom = bottom / (to - from + 1);
+    if (!std::isfinite(body.top) || !std::isfinite(body.bottom))
+        return fallback;
 
     // The blur from the body's edges, or from the widest part's when the
     // body is too thin for an edge profile of its own.

@@ -432,6 +432,37 @@ TEST(Silhouette, RandomPicturesNeverReadOutsideTheImage) {
     }
 }
 
+// A small picture that the fuzzer found: a few scattered bands put a
+// back-light plane below the silhouette's level, and the body's edges came
+// out as NaN.  The gauge answers within the picture or refuses.
+TEST(Silhouette, ScatteredBandsGiveNoBackLightBelowTheSilhouette) {
+    static const unsigned char kBytes[] =
+        "\x00\x00\x00\x00\x00\x00\x00\x00\xae\xae\xae\xae\xae\xae\xae\xae"
+        "\xae\xae\x3c\x3c\x3c\xae\xae\xae\xae\xb5\xae\xae\xae\xae\x48\xae"
+        "\xae\xff\xff\x00\x00\x00\x00\x00\x00\x00\x00\x02\x01\x00\x00\x9d"
+        "\x9d\x9d\x9d\x9d\x9d\x57\x57\x57\x57\x57\x57\x80\x70\x76\x99\x99"
+        "\x99\x00\x90\x61\x00\x00\x57\x57\x57\x57\x57\x57\x57\x57\x57\x57"
+        "\x57\x57\x57\x57\x57\x57\x57\x57\x57\xd5\x57\x57\x57\x57\x57\x57"
+        "\x57\x57\x57\x57\x00\x9a\xfd\x2a\x00\x90\x61\x00\x00\x00\x00\x00"
+        "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x57\x57\x57\x57\x57\x57"
+        "\x57\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+        "\x00\x00\x00\x00\x00\x00\x00";
+    const std::size_t size = sizeof kBytes - 1;
+    Image image = Image::Flat(39, 28, 200);
+    for (std::size_t i = 0; i < image.pixels.size(); ++i)
+        image.pixels[i] = kBytes[i % size];
+    EdgePoints p;
+    const Finding r = image.Find(p);
+    ASSERT_GE(static_cast<int>(r), 0);
+    ASSERT_LE(static_cast<int>(r), 4);
+    if (r == Finding::Found) {
+        EXPECT_TRUE(std::isfinite(p.x1) && std::isfinite(p.y1) && std::isfinite(p.x2) &&
+                    std::isfinite(p.y2));
+        EXPECT_GT(p.y1, 0);
+        EXPECT_LT(p.y2, 28 - 1);
+    }
+}
+
 TEST(Silhouette, MissingOrOversizedPicturesAreRefused) {
     EdgePoints p;
     EXPECT_EQ(edge_gauge::FindEdges(nullptr, kWidth, kHeight, p), Finding::NoPicture);
