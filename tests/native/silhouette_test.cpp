@@ -63,6 +63,21 @@ Scene Quiet(Scene s) {
     return s;
 }
 
+// The gauge's answer on an odd picture: one of its findings and, when it
+// found a drill, finite points, the top edge above the bottom one and both
+// strictly inside the picture's rows.
+void ExpectSaneAnswer(Finding r, const EdgePoints& p, int height) {
+    ASSERT_GE(static_cast<int>(r), 0);
+    ASSERT_LE(static_cast<int>(r), 4);
+    if (r != Finding::Found)
+        return;
+    EXPECT_TRUE(std::isfinite(p.x1) && std::isfinite(p.y1) && std::isfinite(p.x2) &&
+                std::isfinite(p.y2));
+    EXPECT_GT(p.y1, 0);
+    EXPECT_LT(p.y1, p.y2);
+    EXPECT_LT(p.y2, height - 1);
+}
+
 } // namespace
 
 TEST(Silhouette, CutOnTheBodyGivesTheBodyDiameter) {
@@ -421,14 +436,7 @@ TEST(Silhouette, RandomPicturesNeverReadOutsideTheImage) {
             for (uint8_t& v : image.pixels)
                 v = static_cast<uint8_t>(
                     std::clamp(static_cast<int>(v) + static_cast<int>(next() % 21) - 10, 0, 255));
-        const Finding r = image.Find(p);
-        ASSERT_GE(static_cast<int>(r), 0);
-        ASSERT_LE(static_cast<int>(r), 4);
-        if (r == Finding::Found) {
-            EXPECT_TRUE(std::isfinite(p.x1) && std::isfinite(p.y1) && std::isfinite(p.x2) &&
-                        std::isfinite(p.y2));
-            EXPECT_GE(p.y2, p.y1);
-        }
+        ExpectSaneAnswer(image.Find(p), p, h);
     }
 }
 
@@ -452,15 +460,7 @@ TEST(Silhouette, ScatteredBandsGiveNoBackLightBelowTheSilhouette) {
     for (std::size_t i = 0; i < image.pixels.size(); ++i)
         image.pixels[i] = kBytes[i % size];
     EdgePoints p;
-    const Finding r = image.Find(p);
-    ASSERT_GE(static_cast<int>(r), 0);
-    ASSERT_LE(static_cast<int>(r), 4);
-    if (r == Finding::Found) {
-        EXPECT_TRUE(std::isfinite(p.x1) && std::isfinite(p.y1) && std::isfinite(p.x2) &&
-                    std::isfinite(p.y2));
-        EXPECT_GT(p.y1, 0);
-        EXPECT_LT(p.y2, 28 - 1);
-    }
+    ExpectSaneAnswer(image.Find(p), p, 28);
 }
 
 TEST(Silhouette, MissingOrOversizedPicturesAreRefused) {
