@@ -90,9 +90,11 @@ struct Bands {
 // left out, and the sums made again without it.
 class BackLightPlanes {
   public:
-    // measure: the columns whose back light is asked for.
-    BackLightPlanes(const Bands& b, double noise, const std::vector<uint8_t>& measure)
-        : b_(b), sums_(b.n + 1), planes_(b.n), fitted_(b.n) {
+    // measure: the columns whose back light is asked for; silhouette: the
+    // drill's grey level.
+    BackLightPlanes(const Bands& b, double noise, double silhouette,
+                    const std::vector<uint8_t>& measure)
+        : b_(b), silhouette_(silhouette), sums_(b.n + 1), planes_(b.n), fitted_(b.n) {
         const double limit = kBandOutlier * noise / std::sqrt(static_cast<double>(kBand)) + 1.0;
         Buffer<uint8_t> use(b.n); // bit 0: the near band counts, bit 1: the far one
         for (int j = 0; j < b.n; ++j)
@@ -126,15 +128,22 @@ class BackLightPlanes {
         }
     }
 
+    // The back light next to column i's edge; `fallback`, level along the
+    // column, where no plane was fitted or where the plane (through a few
+    // scattered bands of a tiny or odd picture) would come near the
+    // silhouette's level anywhere across the edge's window and bands.
     Light At(int i, float fallback) const {
         Light l;
         l.at = b_.edgeRow[i];
-        if (!fitted_[i]) {
-            l.level = fallback;
+        l.level = fallback;
+        if (!fitted_[i])
             return l;
-        }
-        l.level = planes_[i].At(i, l.at);
-        l.slope = planes_[i].alongRows;
+        const double level = planes_[i].At(i, l.at), slope = planes_[i].alongRows;
+        constexpr double kReach = kEdgeOut + kEdgeIn + kBand; // rows the light is used over
+        if (!(level - std::fabs(slope) * kReach - silhouette_ >= kMinContrast))
+            return l;
+        l.level = level;
+        l.slope = slope;
         return l;
     }
 
@@ -217,6 +226,7 @@ class BackLightPlanes {
     }
 
     const Bands& b_;
+    double silhouette_;
     Buffer<Sums> sums_;
     Buffer<Plane> planes_; // of the columns asked for
     Buffer<uint8_t> fitted_;
@@ -310,24 +320,14 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
         e.bottomMoment = moment;
         e.clean = clean;
     }
-    const BackLightPlanes aboveLight(aboveBands, lv.noise, measure),
-        belowLight(belowBands, lv.noise, measure);
-    // A plane through a few scattered bands (a tiny or odd picture) can put
-    // the back light near or below the silhouette's level within the
-    // window: such a column takes the back light of its column.
-    auto sane = [&](Light l, int i) {
-        const double reach = kEdgeOut + kEdgeIn + kBand;
-        const double least = l.level - std::fabs(l.slope) * reach - lv.silhouette;
-        if (!(least >= kMinContrast) || !std::isfinite(l.level) || !std::isfinite(l.slope))
-            l = Light{lv.light[t.tip + i], 0.0, l.at};
-        return l;
-    };
+    const BackLightPlanes aboveLight(aboveBands, lv.noise, lv.silhouette, measure),
+        belowLight(belowBands, lv.noise, lv.silhouette, measure);
     for (int i = 0; i < span; ++i) {
         if (!measure[i])
             continue;
         const float fallback = lv.light[t.tip + i];
-        edges[i].above = sane(aboveLight.At(i, fallback), i);
-        edges[i].below = sane(belowLight.At(i, fallback), i);
+        edges[i].above = aboveLight.At(i, fallback);
+        edges[i].below = belowLight.At(i, fallback);
     }
 }
 

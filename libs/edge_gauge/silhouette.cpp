@@ -62,10 +62,11 @@ Finding FindEdges(const uint8_t* image, int width, int height, EdgePoints& point
     seen.lastColumn = last;
 
     std::vector<Edges> edges;
-    MeasureLight(p, lv, trace, ColumnsToMeasure(trace, WidestTolerance(ColumnNoise(lv))), edges);
+    const double columnNoise = ColumnNoise(lv);
+    MeasureLight(p, lv, trace, ColumnsToMeasure(trace, WidestTolerance(columnNoise)), edges);
     MeasureEdges(p, lv, trace, edges);
     Widest widest;
-    if (!FindWidest(edges, ColumnNoise(lv), widest))
+    if (!FindWidest(edges, columnNoise, widest))
         return Finding::NoSilhouette;
     double thinSigma = 0; // the blur, when fitted with the level of a thin silhouette
     if (!lv.darkCore) {
