@@ -119,7 +119,7 @@ TEST(About, ExportsExactlyShowBasicAboutForm) {
     ASSERT_NE(dll.show, nullptr);
     auto* base = reinterpret_cast<const uint8_t*>(dll.module());
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     ASSERT_NE(dir.VirtualAddress, 0u);
     const auto* exports =

@@ -20,9 +20,15 @@ std::vector<std::string> ExportNames(const std::string& path) {
     };
     IMAGE_DOS_HEADER dos;
     at(0, dos);
+    // The station ships as PE32; the test build for 64-bit Wine is PE32+.
     IMAGE_NT_HEADERS32 nt;
     at(static_cast<std::size_t>(dos.e_lfanew), nt);
-    const auto& dir = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    IMAGE_DATA_DIRECTORY dir = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (nt.OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+        IMAGE_NT_HEADERS64 nt64;
+        at(static_cast<std::size_t>(dos.e_lfanew), nt64);
+        dir = nt64.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    }
     const std::size_t sections = static_cast<std::size_t>(dos.e_lfanew) + 4 +
                                  sizeof(IMAGE_FILE_HEADER) + nt.FileHeader.SizeOfOptionalHeader;
     auto fileOffset = [&](DWORD rva) -> std::size_t {

@@ -1199,8 +1199,8 @@ void SaveScreen(const std::string& path) {
     BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
     GdiFlush();
     const DWORD size = static_cast<DWORD>(((w * 3 + 3) & ~3) * h);
-    BITMAPFILEHEADER fh{0x4D42, sizeof fh + sizeof bi.bmiHeader + size, 0, 0,
-                        sizeof fh + sizeof bi.bmiHeader};
+    const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof bi.bmiHeader;
+    BITMAPFILEHEADER fh{0x4D42, headers + size, 0, 0, headers};
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
     out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
