@@ -1,7 +1,8 @@
 // The edge gauge's search time on the simulated camera's pictures, cut as
 // the station cuts them: near the right border (the span runs over body,
-// neck, shank and ring) and on the body (the diameter measurement); and a
-// dusty, unevenly lit picture with heavy noise.
+// neck, shank and ring), on the body (the diameter measurement) and in the
+// tip's cone (lines through the last edges, across the cut); and a dusty,
+// unevenly lit picture with heavy noise.
 #include "libs/edge_gauge/silhouette.h"
 #include "libs/grabcard/drill_scene.h"
 
@@ -71,6 +72,14 @@ void CutNearBorder1280x1024(benchmark::State& state) {
 void CutOnBody1280x1024(benchmark::State& state) {
     Search(state, 1280, 1024, 550);
 }
+// The cone ends about 12 columns right of the tip at 0.02 mm per pixel,
+// about 23 at 0.01 mm per pixel.
+void CutInCone640x480(benchmark::State& state) {
+    Search(state, 640, 480, 90);
+}
+void CutInCone1280x1024(benchmark::State& state) {
+    Search(state, 1280, 1024, 98);
+}
 
 void DustyCutOnBody640x480(benchmark::State& state) {
     Search(state, 640, 480, 300, true);
@@ -85,6 +94,8 @@ BENCHMARK(CutNearBorder640x480)->Unit(benchmark::kMicrosecond)->Repetitions(9);
 BENCHMARK(CutOnBody640x480)->Unit(benchmark::kMicrosecond)->Repetitions(9);
 BENCHMARK(CutNearBorder1280x1024)->Unit(benchmark::kMicrosecond)->Repetitions(9);
 BENCHMARK(CutOnBody1280x1024)->Unit(benchmark::kMicrosecond)->Repetitions(9);
+BENCHMARK(CutInCone640x480)->Unit(benchmark::kMicrosecond)->Repetitions(9);
+BENCHMARK(CutInCone1280x1024)->Unit(benchmark::kMicrosecond)->Repetitions(9);
 BENCHMARK(DustyCutOnBody640x480)->Unit(benchmark::kMicrosecond)->Repetitions(9);
 BENCHMARK(DustyCutOnBody1280x1024)->Unit(benchmark::kMicrosecond)->Repetitions(9);
 

@@ -35,6 +35,12 @@ constexpr int kMaxStarts = 8;        // places tried where a drill may begin on 
 constexpr int kSmoothReach = 10;     // columns either side of the running median of extents
 constexpr int kTailColumns = 9;      // last columns of a span whose extent may still grow
 constexpr int kPlaceReach = 2;       // columns either side whose outline places a window
+constexpr int kTailLongest = 80;     // columns of the longest line through a span's last edges
+constexpr int kAfterCutColumns = kTailLongest; // columns right of a cut kept for those lines
+// Lengths of the lines and stretches tried, shortest first.
+constexpr int kTailLengths[] = {3, 5, 7, 10, 14, 20, 28, 40, 56, kTailLongest};
+constexpr int kShortWidest = 40; // columns of a widest stretch that average its noise well enough
+constexpr double kTailAgreement = 2.0; // noise sigmas between two estimates of one extent
 constexpr double kWidestFloor = 0.2; // pixels: least tolerance of the widest part's extent
 constexpr double kWidestNoise = 7.0; // tolerance in running-median noise sigmas
 constexpr double kOutlierSigmas = 4.5;
@@ -128,6 +134,12 @@ struct Trace {
     // five neighbouring columns', so that a window is not placed by the
     // noise of the pixels it sums.
     std::vector<Outline> windows;
+    // A span that ends at a cut: the silhouette's columns right of the cut's
+    // white columns, from `afterCut` on (at most kAfterCutColumns, none that
+    // reach the top or bottom row), outline and windows as above.  Empty
+    // when the span ends at the right border.
+    int afterCut = -1;
+    std::vector<Outline> afterOutline, afterWindows;
 };
 
 enum class TraceResult { Found, NoSilhouette, TouchesTopOrBottom };
@@ -181,6 +193,8 @@ struct Widest {
     double top = 0, bottom = 0, column = 0;
     std::vector<double> smooth; // running median of the extent of every column
     double noise = 0;           // pixels: the extent's noise in a single column
+    bool growing = false;       // the span ends while its extent still grows
+    int topCount = 0, bottomCount = 0; // columns averaged into top and bottom
 };
 
 // The median of v, v[size / 2] once sorted; v is reordered.
@@ -192,11 +206,26 @@ double WidestTolerance(double columnNoise);
 
 // The edges at the last column of a span that ends while its extent still
 // grows, from lines through the edges of as many of its last columns as
-// follow one line; noise: pixels, a single column's extent noise.
-void FitTail(const std::vector<Edges>& edges, double noise, double& top, double& bottom);
+// follow one line, and then of as many of the columns right of the cut
+// (`after`, its first column `gap` columns right of the last one) as go on
+// along that line; noise: pixels, a single column's extent noise.
+void FitTail(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
+             double noise, double& top, double& bottom);
 
 // columnNoise: pixels, the expected noise of a single column's extent.
 bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w);
+
+// A span cut while its extent still grows: its widest edges from lines
+// through its last columns and the columns right of the cut, all measured
+// against back-light planes that reach across the cut.  False when they
+// come out as no numbers.
+bool FitAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
+                  const std::vector<Edges>& edges, Widest& w);
+// A widest stretch of fewer than kShortWidest columns that runs into the
+// cut: the columns right of the cut join its averages while they keep its
+// extent.
+void ExtendAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
+                     const std::vector<Edges>& edges, Widest& w);
 
 // The noise of a single column's extent, from the sensor noise.
 double ColumnNoise(const Levels& lv);

@@ -7,8 +7,10 @@
 //    to it.
 // 3. Sub-pixel edges (edges.cpp), each against the back light beside it, in
 //    the columns that may hold the widest part or serve the tip
-//    (columns.cpp), and the widest part: the stretch of the largest extent,
-//    its edges averaged.
+//    (columns.cpp), and the widest part (widest.cpp): the stretch of the
+//    largest extent, its edges averaged; where the span is cut while the
+//    extent still grows, lines through the last columns' edges, which may
+//    go on across the cut (across_cut.cpp).
 // 4. A silhouette without a dark core (thin.cpp): its level and blur from
 //    the profile across the widest part, and the edges measured again.
 // 5. The tip (tip.cpp): the blur from the body's edges next to the tip, then
@@ -81,6 +83,12 @@ Finding FindEdges(const uint8_t* image, int width, int height, EdgePoints& point
                 return Finding::NoSilhouette;
         }
         seen.silhouette = lv.silhouette;
+    }
+    if (widest.growing) {
+        if (!FitAcrossCut(p, lv, trace, edges, widest))
+            return Finding::NoSilhouette;
+    } else {
+        ExtendAcrossCut(p, lv, trace, edges, widest);
     }
     seen.widestFirst = tip + widest.columns.front();
     seen.widestLast = tip + widest.columns.back();

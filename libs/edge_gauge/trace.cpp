@@ -13,7 +13,9 @@
 // search ends at the first column left of the silhouette without a dark
 // pixel next to it: that column's right neighbour is the tip column.  The
 // span runs from there to the last column before the first white one right
-// of the tip, or to the right border.
+// of the tip, or to the right border.  Beyond a cut, the silhouette's
+// columns that follow the white ones are kept too: where the outline runs
+// straight on across the cut, they help place the span's last edges.
 #include "libs/edge_gauge/gauge_parts.h"
 
 #include <algorithm>
@@ -88,6 +90,7 @@ bool Step(const Picture& p, const Levels& lv, int x, Outline o, Outline& next) {
 
 struct Region {
     int tip = -1, last = -1, darkColumns = 0;
+    int afterFirst = -1, afterLast = -1; // the columns right of the last cut crossed
 };
 
 // Follows the silhouette from column `start` with outline `o` to the left.
@@ -97,7 +100,7 @@ Region Follow(const Picture& p, const Levels& lv, int start, Outline o,
     r.last = start;
     r.darkColumns = 1;
     columns[start] = o;
-    int x = start;
+    int x = start, runStart = start;
     while (x > 0) {
         Outline next;
         if (Step(p, lv, x - 1, columns[x], next)) {
@@ -118,11 +121,36 @@ Region Follow(const Picture& p, const Levels& lv, int start, Outline o,
             break;
         columns[w] = next;
         r.last = w;
+        r.afterFirst = x;
+        r.afterLast = runStart;
+        runStart = w;
         ++r.darkColumns;
         x = w;
     }
     r.tip = x;
     return r;
+}
+
+// Where the edge windows of each column lie: the median of the outlines of
+// the column and its kPlaceReach neighbours either side.
+std::vector<Outline> PlaceWindows(const std::vector<Outline>& outline) {
+    const int span = static_cast<int>(outline.size());
+    std::vector<Outline> windows(span);
+    for (int i = 0; i < span; ++i) {
+        // Symmetric about the column, so that a sloping outline keeps its rows.
+        const int reach = std::min({kPlaceReach, i, span - 1 - i});
+        int tops[2 * kPlaceReach + 1], bottoms[2 * kPlaceReach + 1];
+        const int n = 2 * reach + 1;
+        for (int j = 0; j < n; ++j) {
+            tops[j] = outline[i - reach + j].top;
+            bottoms[j] = outline[i - reach + j].bottom;
+        }
+        windows[i] = n == 5 ? Outline{Median5(tops), Median5(bottoms)}
+                            : Outline{SmallMedian(tops, n), SmallMedian(bottoms, n)};
+        if (windows[i].bottom < windows[i].top)
+            windows[i] = outline[i];
+    }
+    return windows;
 }
 
 } // namespace
@@ -152,22 +180,20 @@ TraceResult TraceSilhouette(const Picture& p, const Levels& lv, Trace& t) {
         for (const Outline& o : t.outline)
             if (o.top == 0 || o.bottom == p.height - 1)
                 return TraceResult::TouchesTopOrBottom;
-        const int span = static_cast<int>(t.outline.size());
-        t.windows.resize(span);
-        for (int i = 0; i < span; ++i) {
-            // Symmetric about the column, so that a sloping outline keeps its rows.
-            const int reach = std::min({kPlaceReach, i, span - 1 - i});
-            int tops[2 * kPlaceReach + 1], bottoms[2 * kPlaceReach + 1];
-            const int n = 2 * reach + 1;
-            for (int j = 0; j < n; ++j) {
-                tops[j] = t.outline[i - reach + j].top;
-                bottoms[j] = t.outline[i - reach + j].bottom;
+        t.windows = PlaceWindows(t.outline);
+        t.afterCut = -1;
+        t.afterOutline.clear();
+        if (r.afterFirst > r.last) {
+            int end = std::min(r.afterLast, r.afterFirst + kAfterCutColumns - 1);
+            for (int c = r.afterFirst; c <= end; ++c)
+                if (columns[c].top == 0 || columns[c].bottom == p.height - 1)
+                    end = c - 1;
+            if (end >= r.afterFirst) {
+                t.afterCut = r.afterFirst;
+                t.afterOutline.assign(columns.begin() + r.afterFirst, columns.begin() + end + 1);
             }
-            t.windows[i] = n == 5 ? Outline{Median5(tops), Median5(bottoms)}
-                                  : Outline{SmallMedian(tops, n), SmallMedian(bottoms, n)};
-            if (t.windows[i].bottom < t.windows[i].top)
-                t.windows[i] = t.outline[i];
         }
+        t.afterWindows = PlaceWindows(t.afterOutline);
         return TraceResult::Found;
     }
     return TraceResult::NoSilhouette;

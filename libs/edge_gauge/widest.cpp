@@ -5,7 +5,8 @@
 // average over the stretch is free of the bias of picking noisy maxima.
 // Columns next to a change of extent are left out (the blur mixes their
 // neighbours), and columns whose edges lie far from the stretch's median
-// (dust on an edge) are left out of the averages.
+// (dust on an edge) are left out of the averages.  A span that ends while
+// its extent still grows has its widest column last, its edges from lines.
 #include "libs/edge_gauge/gauge_parts.h"
 
 #include <algorithm>
@@ -17,7 +18,6 @@ namespace {
 
 constexpr double kMedianNoise = 0.28;  // noise of the running median, in single-column sigmas
 constexpr double kLeastOutlier = 0.05; // pixels: edges this close to the median always count
-constexpr double kTailAgreement = 2.0; // noise sigmas between the extents of two lines of a tail
 
 } // namespace
 
@@ -51,41 +51,52 @@ double RobustMean(std::vector<double> v, std::vector<char>& keep, const std::vec
     return n ? sum / n : median;
 }
 
-// A line through the edges of columns span - n ... span - 1 that are clean
-// and measured, at the last column: its edges, the change of its extent per
-// column, and the noise of both in units of a single column's extent noise.
-// False with fewer than two such columns.
+// A least-squares line through the top and the bottom edges of columns,
+// each at u columns from the span's last column: its edges at u = 0, the
+// change of its extent per column, and the noise of both in units of a
+// single column's extent noise (slopeSd 0: no slope to compare).
 struct TailLine {
     double top = 0, bottom = 0, slope = 0;
-    double sd = 0, slopeSd = 0; // slopeSd 0: no slope to compare
+    double sd = 0, slopeSd = 0;
 };
-bool LineToLast(const std::vector<Edges>& edges, int n, TailLine& line) {
-    const int span = static_cast<int>(edges.size());
-    double s0 = 0, s1 = 0, s2 = 0, t0 = 0, t1 = 0, b0 = 0, b1 = 0;
-    for (int i = span - n; i < span; ++i) {
-        const Edges& e = edges[i];
+class LineSums {
+  public:
+    void Add(const Edges& e, double u) {
         if (!e.measured || !e.clean)
-            continue;
-        const double u = i - (span - 1); // 0 at the last column
-        s0 += 1;
-        s1 += u;
-        s2 += u * u;
-        t0 += e.top;
-        t1 += u * e.top;
-        b0 += e.bottom;
-        b1 += u * e.bottom;
+            return;
+        s0_ += 1;
+        s1_ += u;
+        s2_ += u * u;
+        t0_ += e.top;
+        t1_ += u * e.top;
+        b0_ += e.bottom;
+        b1_ += u * e.bottom;
     }
-    const double det = s0 * s2 - s1 * s1;
-    if (s0 < 2 || !(det > 0))
-        return false;
-    // The least-squares line's value at u = 0 (variance s2 / det) and its
-    // slope (variance s0 / det).
-    line.top = (s2 * t0 - s1 * t1) / det;
-    line.bottom = (s2 * b0 - s1 * b1) / det;
-    line.slope = (s0 * (b1 - t1) - s1 * (b0 - t0)) / det;
-    line.sd = std::sqrt(s2 / det);
-    line.slopeSd = std::sqrt(s0 / det);
-    return true;
+    // False with fewer than two columns.
+    bool Line(TailLine& line) const {
+        const double det = s0_ * s2_ - s1_ * s1_;
+        if (s0_ < 2 || !(det > 0))
+            return false;
+        // The value at u = 0 (variance s2 / det) and the slope (variance s0 / det).
+        line.top = (s2_ * t0_ - s1_ * t1_) / det;
+        line.bottom = (s2_ * b0_ - s1_ * b1_) / det;
+        line.slope = (s0_ * (b1_ - t1_) - s1_ * (b0_ - t0_)) / det;
+        line.sd = std::sqrt(s2_ / det);
+        line.slopeSd = std::sqrt(s0_ / det);
+        return true;
+    }
+
+  private:
+    double s0_ = 0, s1_ = 0, s2_ = 0, t0_ = 0, t1_ = 0, b0_ = 0, b1_ = 0;
+};
+
+// The sums of the last n columns of the span.
+LineSums LastColumns(const std::vector<Edges>& edges, int n) {
+    const int span = static_cast<int>(edges.size());
+    LineSums sums;
+    for (int i = span - n; i < span; ++i)
+        sums.Add(edges[i], i - (span - 1));
+    return sums;
 }
 
 bool Agree(const TailLine& longer, const TailLine& shorter, double noise) {
@@ -99,31 +110,49 @@ bool Agree(const TailLine& longer, const TailLine& shorter, double noise) {
 
 } // namespace
 
-void FitTail(const std::vector<Edges>& edges, double noise, double& top, double& bottom) {
+void FitTail(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
+             double noise, double& top, double& bottom) {
     // Lepski's rule: longer lines average more noise but may bend with the
     // outline (the corner between cone and body, a speck on an edge); a
     // line is taken while its extent at the last column, and its slope,
     // agree with those of every shorter line (the last column alone the
-    // shortest) within kTailAgreement of the shorter one's noise.
-    static constexpr int kLengths[] = {3, 5, 7, 10, 14, 20, 28, 40, 56, 80};
+    // shortest) within kTailAgreement of the shorter one's noise.  The
+    // lines grow to the left first, then to the right across the cut.
     const int span = static_cast<int>(edges.size());
-    TailLine taken[std::size(kLengths) + 1];
+    TailLine taken[2 * std::size(kTailLengths) + 1];
     taken[0].top = top = edges[span - 1].top;
     taken[0].bottom = bottom = edges[span - 1].bottom;
     taken[0].sd = 1;
     int count = 1;
-    for (const int n : kLengths) {
-        if (n > span - kTipRoundColumns)
-            break;
+    auto take = [&](const LineSums& sums) {
         TailLine line;
-        if (!LineToLast(edges, n, line))
-            continue;
+        if (!sums.Line(line))
+            return true; // too few clean columns yet: longer lines may have them
         for (int k = 0; k < count; ++k)
             if (!Agree(line, taken[k], noise))
-                return;
+                return false;
         taken[count++] = line;
         top = line.top;
         bottom = line.bottom;
+        return true;
+    };
+    int left = 1; // columns of the span in the last line taken
+    for (const int n : kTailLengths) {
+        if (n > span - kTipRoundColumns)
+            break;
+        if (!take(LastColumns(edges, n)))
+            break;
+        left = n;
+    }
+    const int beyond = static_cast<int>(after.size());
+    for (const int length : kTailLengths) {
+        if (length > beyond)
+            break;
+        LineSums sums = LastColumns(edges, left);
+        for (int k = 0; k < length; ++k)
+            sums.Add(after[k], gap + k);
+        if (!take(sums))
+            return;
     }
 }
 
@@ -133,6 +162,8 @@ double WidestTolerance(double columnNoise) {
 
 bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w) {
     const int span = static_cast<int>(edges.size());
+    w.growing = false;
+    w.topCount = w.bottomCount = 0;
     if (span == 0)
         return false;
     std::vector<double> extent(span);
@@ -173,8 +204,9 @@ bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w) 
         const double slope = (tail * sxy - sx * sy) / (tail * sxx - sx * sx);
         if (slope * (tail - 1) > tolerance + 3 * w.noise) {
             w.columns.assign(1, span - 1);
-            FitTail(edges, w.noise, w.top, w.bottom);
+            FitTail(edges, {}, 0, w.noise, w.top, w.bottom);
             w.column = span - 1;
+            w.growing = true;
             return std::isfinite(w.top) && std::isfinite(w.bottom);
         }
     }
@@ -222,6 +254,8 @@ bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w) 
             ++kept;
         }
     w.column = kept ? column / kept : w.columns[n / 2];
+    w.topCount = std::max<int>(1, std::count(keepTop.begin(), keepTop.end(), 1));
+    w.bottomCount = std::max<int>(1, std::count(keepBottom.begin(), keepBottom.end(), 1));
     return std::isfinite(w.top) && std::isfinite(w.bottom);
 }
 

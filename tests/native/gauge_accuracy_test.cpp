@@ -334,8 +334,9 @@ TEST(GaugeAccuracy, DustSpecks) {
 // border.  Where the span holds 40 columns of the body or more, the figures
 // are those of a clean picture; where it ends in the cone, soon after it or
 // in the neck, the widest column is the last one before the cut (as the
-// optics blur it) and fewer columns average the noise; the tip of a span
-// that ends in the cone is extrapolated from the cone's edges.
+// optics blur it) and fewer columns average the noise, on both sides of the
+// cut; the tip of a span that ends in the cone is extrapolated from the
+// cone's edges.
 TEST(GaugeAccuracy, CutOnAnyColumn) {
     constexpr double kBodyColumns = 40;
     const int n = ScenesPerCondition();
@@ -376,9 +377,11 @@ TEST(GaugeAccuracy, CutOnAnyColumn) {
     // The tip of a span that ends in the cone or a few columns past it is
     // extrapolated from the cone's own columns only: near the clean figures.
     // The widest column of a span that ends while the extent still grows is
-    // the last one, its edges from lines through the last columns' edges:
-    // fewer columns than a body's stretch, and none beyond a corner.
-    Expect(elsewhere, {0.01, 0.06, 0.01, 0.03});
+    // the last one, its edges from lines through the last columns' edges,
+    // going on across the cut where the outline does: fewer columns than a
+    // body's stretch, and none beyond a corner, so that a cut next to the
+    // corner of cone and body, or of body and neck, leaves a column or two.
+    Expect(elsewhere, {0.01, 0.04, 0.01, 0.03});
     EXPECT_GE(body.scenes, n / 2);
     EXPECT_GE(elsewhere.scenes, n / 10);
 }

@@ -108,6 +108,46 @@ TEST(Silhouette, CutOnTheBodyGivesTheBodyDiameter) {
     EXPECT_NEAR(f.bodyBottom - f.bodyTop, t.bodyHeight, 0.02);
 }
 
+// A cut inside the cone of a large drill: the widest column is the last
+// one before the cut, its extent the covered length of that column (on a
+// picture without noise, its darkness summed over the rows; the straight
+// lines miss the blur's rounding next to the cone's corner by a hair).  The lines
+// through the last edges may go on across the cut, but not onto a collar
+// that starts right of it, nor onto the body beyond the cone's corner.
+TEST(Silhouette, CutInTheConeMeasuresTheLastColumnNotWhatLiesBeyondTheCut) {
+    Scene s = Quiet(Default());
+    s.mmPerPixel = 0.01;
+    s.ringWidth = 0;
+    s.bodyDiameter = 3.0;
+    s.tipColumn = 60.4;
+    s.axisRow = 239.7;
+    const auto t = drill_scene::TruthOf(s);
+    const Image plain = Image::Of(s);
+    auto darkness = [&](int x) {
+        double sum = 0;
+        for (int y = 0; y < kHeight; ++y)
+            sum += (s.background - plain.pixels[static_cast<std::size_t>(y) * kWidth + x]) /
+                   (s.background - s.silhouette);
+        return sum;
+    };
+    const int coneEnd = static_cast<int>(t.pointEndColumn);
+    for (const int cut : {static_cast<int>(t.tipColumn) + 30, coneEnd - 3, coneEnd + 1}) {
+        SCOPED_TRACE(cut);
+        EdgePoints p;
+        Image image = plain;
+        ASSERT_EQ(image.Cut(cut).Find(p), Finding::Found);
+        EXPECT_EQ(p.x2, cut - 2);
+        EXPECT_NEAR(p.y2 - p.y1, darkness(cut - 2), 0.03);
+        // A collar 20 px higher on both sides from the column after the cut on.
+        for (int x = cut + 1; x < cut + 60; ++x)
+            for (int y = static_cast<int>(t.topEdgeRow) - 20; y < t.bottomEdgeRow + 20; ++y)
+                image.At(x, y) = static_cast<uint8_t>(s.silhouette);
+        EdgePoints q;
+        ASSERT_EQ(image.Find(q), Finding::Found);
+        EXPECT_NEAR(q.y2 - q.y1, darkness(cut - 2), 0.03) << "with a collar beyond the cut";
+    }
+}
+
 TEST(Silhouette, CutNearTheRightBorderGivesTheRing) {
     const Scene s = Default();
     const auto t = drill_scene::TruthOf(s);

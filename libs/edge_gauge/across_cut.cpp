@@ -1,0 +1,122 @@
+// The span's end at the station's cut, with the columns right of it.  The
+// outline most often runs on across the two white columns: where the span's
+// last columns carry its widest part, the columns beyond the cut help to
+// measure it.
+//   - A cut in the cone or the neck, while the extent still grows: the widest
+//     column is the last one, its edges from lines through the edges of the
+//     last columns (widest.cpp), which may go on across the cut.  The back
+//     light next to the last columns is better known from both sides of the
+//     cut than from the left alone, so the span's last columns are measured
+//     again together with those beyond it, the white columns giving no back
+//     light.
+//   - A short widest stretch (a short body before the cut): the columns
+//     beyond the cut join its averages while their extent stays its own.
+#include "libs/edge_gauge/gauge_parts.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace edge_gauge::parts {
+
+namespace {
+
+struct AcrossCut {
+    int gap = 0;               // columns from the span's last one to the first beyond the cut
+    int from = 0;              // the span's first column measured again
+    std::vector<Edges> last;   // the span's columns from `from` on, measured again
+    std::vector<Edges> beyond; // the columns right of the cut
+};
+
+// The span's last columns (those that the longest line takes, and those
+// whose bands give their back light) and the columns beyond the cut,
+// measured as one stretch.
+AcrossCut MeasureAcrossCut(const Picture& p, const Levels& lv, const Trace& t) {
+    AcrossCut m;
+    const int span = static_cast<int>(t.outline.size());
+    const int after = static_cast<int>(t.afterOutline.size());
+    m.gap = t.afterCut - t.last;
+    m.from = std::max(0, span - kTailLongest - kBandReach);
+    Trace joined;
+    joined.tip = t.tip + m.from;
+    joined.last = t.afterCut + after - 1;
+    joined.outline.assign(t.outline.begin() + m.from, t.outline.end());
+    joined.windows.assign(t.windows.begin() + m.from, t.windows.end());
+    for (int c = 1; c < m.gap; ++c) { // the white columns: no edges, no bands
+        joined.outline.push_back(t.outline.back());
+        joined.windows.push_back(t.windows.back());
+    }
+    joined.outline.insert(joined.outline.end(), t.afterOutline.begin(), t.afterOutline.end());
+    joined.windows.insert(joined.windows.end(), t.afterWindows.begin(), t.afterWindows.end());
+    std::vector<uint8_t> measure(joined.outline.size(), 1);
+    std::fill_n(measure.begin() + (span - m.from), m.gap - 1, 0);
+    std::vector<Edges> edges;
+    MeasureLight(p, lv, joined, measure, edges);
+    MeasureEdges(p, lv, joined, edges);
+    m.last.assign(edges.begin(), edges.begin() + (span - m.from));
+    m.beyond.assign(edges.end() - after, edges.end());
+    return m;
+}
+
+} // namespace
+
+bool FitAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
+                  const std::vector<Edges>& edges, Widest& w) {
+    if (t.afterOutline.empty())
+        return true; // the lines through the span's own columns stand
+    const AcrossCut m = MeasureAcrossCut(p, lv, t);
+    std::vector<Edges> last(edges);
+    std::copy(m.last.begin(), m.last.end(), last.begin() + m.from);
+    FitTail(last, m.beyond, m.gap, w.noise, w.top, w.bottom);
+    return std::isfinite(w.top) && std::isfinite(w.bottom);
+}
+
+void ExtendAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
+                     const std::vector<Edges>& edges, Widest& w) {
+    const int span = static_cast<int>(edges.size());
+    if (t.afterOutline.empty() || w.columns.empty() || w.columns.back() != span - 1 ||
+        std::min(w.topCount, w.bottomCount) >= kShortWidest)
+        return;
+    const AcrossCut m = MeasureAcrossCut(p, lv, t);
+    // Lepski's rule, as for the lines: the averages grow while their extent
+    // agrees with that of every shorter one within kTailAgreement of the
+    // shorter one's noise (a single column's noise over the root of its
+    // columns).  A column whose edge lies far from the stretch's (dirt) is
+    // left out.
+    const double edgeLimit = std::max(kOutlierSigmas * w.noise / std::sqrt(2.0), 0.05);
+    double topSum = w.top * w.topCount, bottomSum = w.bottom * w.bottomCount;
+    int topCount = w.topCount, bottomCount = w.bottomCount;
+    struct Taken {
+        double extent, sd;
+    };
+    Taken taken[std::size(kTailLengths) + 1];
+    taken[0] = {w.bottom - w.top, 1.0 / std::sqrt(std::min(topCount, bottomCount))};
+    int count = 1, next = 0;
+    const int beyond = static_cast<int>(m.beyond.size());
+    for (const int length : kTailLengths) {
+        if (length > beyond)
+            break;
+        for (; next < length; ++next) {
+            const Edges& e = m.beyond[next];
+            if (!e.measured || !e.clean)
+                continue;
+            if (std::fabs(e.top - w.top) <= edgeLimit) {
+                topSum += e.top;
+                ++topCount;
+            }
+            if (std::fabs(e.bottom - w.bottom) <= edgeLimit) {
+                bottomSum += e.bottom;
+                ++bottomCount;
+            }
+        }
+        const Taken now{bottomSum / bottomCount - topSum / topCount,
+                        1.0 / std::sqrt(std::min(topCount, bottomCount))};
+        for (int k = 0; k < count; ++k)
+            if (std::fabs(now.extent - taken[k].extent) > kTailAgreement * w.noise * taken[k].sd)
+                return;
+        taken[count++] = now;
+        w.top = topSum / topCount;
+        w.bottom = bottomSum / bottomCount;
+    }
+}
+
+} // namespace edge_gauge::parts
