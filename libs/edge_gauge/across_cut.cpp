@@ -20,11 +20,36 @@ namespace edge_gauge::parts {
 
 namespace {
 
+constexpr double kTransitionSigmas = 3.3; // of a blurred edge's transition that a window spans
+constexpr int kMostWiden = 10;            // rows added to a window at most
+constexpr int kSlopeReach = 2;            // columns either side that give an outline's slope
+
+// Rows added to the windows of columns from ... to - 1 of `windows`, whose
+// edges slope steeply: a column of a steep edge sees it cross several rows
+// within its width and the blur of its neighbours' edges, which spread the
+// transition beyond the usual windows (kDefaultBlur pixels of blur).
+void WidenSteep(const std::vector<Outline>& windows, int from, int to,
+                std::vector<uint8_t>& widen) {
+    for (int i = from; i < to; ++i) {
+        const int l = std::max(from, i - kSlopeReach), r = std::min(to - 1, i + kSlopeReach);
+        if (r == l)
+            continue;
+        const double slope =
+            std::max(std::abs(windows[r].top - windows[l].top),
+                     std::abs(windows[r].bottom - windows[l].bottom)) /
+            static_cast<double>(r - l);
+        const double spread = kDefaultBlur * std::sqrt(1.0 + slope * slope * (1.0 + 1.0 / 12.0));
+        const int rows = static_cast<int>(std::ceil(kTransitionSigmas * spread)) - kEdgeOut;
+        widen[i] = static_cast<uint8_t>(std::clamp(rows, 0, kMostWiden));
+    }
+}
+
 struct AcrossCut {
     int gap = 0;               // columns from the span's last one to the first beyond the cut
     int from = 0;              // the span's first column measured again
     std::vector<Edges> last;   // the span's columns from `from` on, measured again
     std::vector<Edges> beyond; // the columns right of the cut
+    int lastWiden = 0;         // rows added to the windows of the span's last column
 };
 
 // The span's last columns (those that the longest line takes, and those
@@ -47,11 +72,16 @@ AcrossCut MeasureAcrossCut(const Picture& p, const Levels& lv, const Trace& t) {
     }
     joined.outline.insert(joined.outline.end(), t.afterOutline.begin(), t.afterOutline.end());
     joined.windows.insert(joined.windows.end(), t.afterWindows.begin(), t.afterWindows.end());
+    const int joinedSpan = static_cast<int>(joined.outline.size());
+    joined.widen.assign(joinedSpan, 0);
+    WidenSteep(joined.windows, 0, span - m.from, joined.widen);
+    WidenSteep(joined.windows, joinedSpan - after, joinedSpan, joined.widen);
     std::vector<uint8_t> measure(joined.outline.size(), 1);
     std::fill_n(measure.begin() + (span - m.from), m.gap - 1, 0);
     std::vector<Edges> edges;
     MeasureLight(p, lv, joined, measure, edges);
     MeasureEdges(p, lv, joined, edges);
+    m.lastWiden = joined.widen[span - m.from - 1];
     m.last.assign(edges.begin(), edges.begin() + (span - m.from));
     m.beyond.assign(edges.end() - after, edges.end());
     return m;
@@ -66,7 +96,10 @@ bool FitAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
     const AcrossCut m = MeasureAcrossCut(p, lv, t);
     std::vector<Edges> last(edges);
     std::copy(m.last.begin(), m.last.end(), last.begin() + m.from);
-    FitTail(last, m.beyond, m.gap, w.noise, w.top, w.bottom);
+    // Wider windows sum more of the sensor's noise.
+    const double noise =
+        w.noise * std::sqrt(1.0 + 2.0 * m.lastWiden / static_cast<double>(kEdgeOut + kEdgeIn));
+    FitTail(last, m.beyond, m.gap, noise, w.top, w.bottom);
     return std::isfinite(w.top) && std::isfinite(w.bottom);
 }
 

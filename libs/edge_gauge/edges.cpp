@@ -25,6 +25,7 @@ namespace {
 constexpr double kBandOutlier = 4.0; // noise sigmas of a band mean from its neighbours'
 constexpr int kMixedColumns = 2;     // columns either side that the blur mixes into a band
 constexpr double kBandNoise = 1.3;   // the back light's share of a column's extent noise
+constexpr int kGradientReach = 4 * kBandReach; // columns either side that give the light's slopes
 
 const double kNone = std::numeric_limits<double>::quiet_NaN();
 
@@ -84,7 +85,8 @@ struct Bands {
 // bands of the column and its neighbours.  The bands of a sloping outline
 // (the cone, the neck) lie in different rows from column to column; the
 // plane takes each where it lies, so that every column's back light rests
-// on the bands of some fifty neighbours, not on its own two.  Running sums
+// on the bands of some fifty neighbours, not on its own two, and its slopes
+// on those of some two hundred.  Running sums
 // give each column's fit.  A band far from the plane of its own column's
 // neighbourhood (dirt too faint to be seen as such, the rim of a cut) is
 // left out, and the sums made again without it.
@@ -120,8 +122,8 @@ class BackLightPlanes {
         Sum(use);
         int next = 0; // the first column not yet fitted again
         for (const int j : dropped) {
-            const int to = std::min(b.n - 1, j + kBandReach);
-            for (int i = std::max(next, j - kBandReach); i <= to; ++i)
+            const int to = std::min(b.n - 1, j + kGradientReach);
+            for (int i = std::max(next, j - kGradientReach); i <= to; ++i)
                 if (measure[i])
                     fitted_[i] = Fit(i, planes_[i]);
             next = to + 1;
@@ -197,9 +199,24 @@ class BackLightPlanes {
         }
     }
 
-    // The plane of the bands of columns i - kBandReach ... i + kBandReach.
+    // The plane of column i: its level from the bands of columns
+    // i - kBandReach ... i + kBandReach, its changes along the rows and the
+    // columns from those of kGradientReach columns either side.  The back
+    // light changes its slope slowly across the picture, and a slope from
+    // a few bands, carried over the rows between the bands and the edge,
+    // would move the edges of many neighbouring columns alike.
     bool Fit(int i, Plane& plane) const {
-        const int from = std::max(0, i - kBandReach), to = std::min(b_.n - 1, i + kBandReach);
+        Plane wide;
+        if (!FitReach(i, kGradientReach, wide) || !FitReach(i, kBandReach, plane))
+            return false;
+        plane.alongColumns = wide.alongColumns;
+        plane.alongRows = wide.alongRows;
+        return true;
+    }
+
+    // The plane of the bands of columns i - reach ... i + reach.
+    bool FitReach(int i, int reach, Plane& plane) const {
+        const int from = std::max(0, i - reach), to = std::min(b_.n - 1, i + reach);
         Sums s = sums_[to + 1];
         s.Subtract(sums_[from]);
         if (!(s.n > 0.5))
@@ -266,7 +283,8 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
             continue;
         }
         e.measured = true;
-        const int topFrom = o.top - kEdgeOut, bottomTo = o.bottom + kEdgeOut;
+        const int widen = t.Widen(i);
+        const int topFrom = o.top - kEdgeOut - widen, bottomTo = o.bottom + kEdgeOut + widen;
         // The silhouette of the columns that the blur mixes into this one: a
         // band that reaches its rows (beside the step of a ring, say) holds
         // the blur's grey, not the back light.
@@ -294,7 +312,7 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
         // The windows' sums, and dirt inside them on the back light's side
         // of the edges.
         const int dirt = lv.dirtBelow[x];
-        const EdgeWindows w = WindowsOf(o, p.height);
+        const EdgeWindows w = WindowsOf(o, p.height, widen);
         bool clean = true;
         int sum = 0, moment = 0;
         const uint8_t* q = p.Row(w.topFrom) + x;
@@ -303,7 +321,7 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
             sum += v;
             moment += y * v;
         }
-        for (int y = w.topFrom; y <= o.top - 3; ++y)
+        for (int y = w.topFrom; y <= o.top - 3 - widen; ++y)
             clean &= p.At(x, y) >= dirt;
         e.topSum = sum;
         e.topMoment = moment;
@@ -314,7 +332,7 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
             sum += v;
             moment += y * v;
         }
-        for (int y = o.bottom + 3; y <= w.bottomTo; ++y)
+        for (int y = o.bottom + 3 + widen; y <= w.bottomTo; ++y)
             clean &= p.At(x, y) >= dirt;
         e.bottomSum = sum;
         e.bottomMoment = moment;
@@ -331,13 +349,13 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
     }
 }
 
-EdgeWindows WindowsOf(const Outline& o, int height) {
+EdgeWindows WindowsOf(const Outline& o, int height, int widen) {
     EdgeWindows w;
-    w.topFrom = std::max(o.top - kEdgeOut, 0);
-    w.bottomTo = std::min(o.bottom + kEdgeOut, height - 1);
-    if (o.bottom - o.top >= 2 * kEdgeIn + 1) {
-        w.topTo = o.top + kEdgeIn - 1;
-        w.bottomFrom = o.bottom - kEdgeIn + 1;
+    w.topFrom = std::max(o.top - kEdgeOut - widen, 0);
+    w.bottomTo = std::min(o.bottom + kEdgeOut + widen, height - 1);
+    if (o.bottom - o.top >= 2 * (kEdgeIn + widen) + 1) {
+        w.topTo = o.top + kEdgeIn + widen - 1;
+        w.bottomFrom = o.bottom - kEdgeIn - widen + 1;
     } else { // a thin column: the windows meet half-way
         w.topTo = (o.top + o.bottom) / 2;
         w.bottomFrom = w.topTo + 1;
@@ -351,7 +369,7 @@ void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vecto
         Edges& e = edges[i];
         if (!e.measured)
             continue;
-        const EdgeWindows w = WindowsOf(t.windows[i], p.height);
+        const EdgeWindows w = WindowsOf(t.windows[i], p.height, t.Widen(i));
         e.top = w.topTo + 0.5 -
                 WindowDarkness(e.topSum, e.topMoment, w.topFrom, w.topTo - w.topFrom + 1, e.above,
                                lv.silhouette);

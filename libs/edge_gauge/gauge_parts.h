@@ -140,6 +140,10 @@ struct Trace {
     // when the span ends at the right border.
     int afterCut = -1;
     std::vector<Outline> afterOutline, afterWindows;
+    // Rows added to both edge windows of each column (empty: none), for
+    // edges whose blurred transition reaches beyond the usual windows.
+    std::vector<uint8_t> widen;
+    int Widen(int i) const { return widen.empty() ? 0 : widen[i]; }
 };
 
 enum class TraceResult { Found, NoSilhouette, TouchesTopOrBottom };
@@ -157,7 +161,7 @@ struct Light {
 struct EdgeWindows {
     int topFrom, topTo, bottomFrom, bottomTo;
 };
-EdgeWindows WindowsOf(const Outline& o, int height);
+EdgeWindows WindowsOf(const Outline& o, int height, int widen = 0);
 
 struct Edges {
     double top = 0, bottom = 0; // a column left unmeasured: its coarse outline
