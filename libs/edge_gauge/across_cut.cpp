@@ -23,6 +23,9 @@ namespace {
 constexpr double kTransitionSigmas = 3.3; // of a blurred edge's transition that a window spans
 constexpr int kMostWiden = 10;            // rows added to a window at most
 constexpr int kSlopeReach = 2;            // columns either side that give an outline's slope
+constexpr double kCornerHint = 2.0;       // noise sigmas that a long stretch's last column stands out
+constexpr double kCornerRounding = 3.0;   // columns from a corner that its rounding reaches
+constexpr double kFlatEdge = 0.25;        // pixels an edge may move over 2 kSlopeReach columns and stay flat
 
 // Rows added to the windows of columns from ... to - 1 of `windows`, whose
 // edges slope steeply: a column of a steep edge sees it cross several rows
@@ -87,29 +90,97 @@ AcrossCut MeasureAcrossCut(const Picture& p, const Levels& lv, const Trace& t) {
     return m;
 }
 
+// The span's edges with its last columns as measured across the cut.
+std::vector<Edges> WithLast(const std::vector<Edges>& edges, const AcrossCut& m) {
+    std::vector<Edges> joined(edges);
+    std::copy(m.last.begin(), m.last.end(), joined.begin() + m.from);
+    return joined;
+}
+
+// A single column's extent noise at the span's end: wider windows sum
+// more of the sensor's noise.
+double TailNoise(double noise, const AcrossCut& m) {
+    return noise * std::sqrt(1.0 + 2.0 * m.lastWiden / static_cast<double>(kEdgeOut + kEdgeIn));
+}
+
+// The blur where no body next to the tip gave it: from the columns beyond
+// the cut whose edges keep their rows (the body after a cut in the cone),
+// else `sigma`.
+double BlurBeyond(const Picture& p, const Levels& lv, const Trace& t, const AcrossCut& m,
+                  double sigma) {
+    std::vector<int> flat;
+    const int beyond = static_cast<int>(m.beyond.size());
+    for (int k = kSlopeReach; k + kSlopeReach < beyond; ++k) {
+        const Edges &l = m.beyond[k - kSlopeReach], &r = m.beyond[k + kSlopeReach];
+        if (std::fabs(r.top - l.top) < kFlatEdge && std::fabs(r.bottom - l.bottom) < kFlatEdge)
+            flat.push_back(k);
+    }
+    return BlurOfColumns(p, lv, t.afterCut, m.beyond, flat, sigma);
+}
+
+// The corner next to the cut, fitted with the blur measured from the body,
+// or, where there is none, from the columns beyond the cut: measured only
+// when a corner is seen at all.
+bool CornerAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
+                     const std::vector<Edges>& last, const AcrossCut& m, double noise,
+                     double sigma, bool blurKnown, Corner& corner) {
+    if (!FitCorner(last, m.beyond, m.gap, noise, sigma, corner))
+        return false;
+    if (!blurKnown) {
+        Corner again;
+        if (FitCorner(last, m.beyond, m.gap, noise, BlurBeyond(p, lv, t, m, sigma), again))
+            corner = again;
+    }
+    return true;
+}
+
 } // namespace
 
 bool FitAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
-                  const std::vector<Edges>& edges, Widest& w) {
+                  const std::vector<Edges>& edges, double sigma, bool blurKnown, Widest& w) {
     if (t.afterOutline.empty())
         return true; // the lines through the span's own columns stand
     const AcrossCut m = MeasureAcrossCut(p, lv, t);
-    std::vector<Edges> last(edges);
-    std::copy(m.last.begin(), m.last.end(), last.begin() + m.from);
-    // Wider windows sum more of the sensor's noise.
-    const double noise =
-        w.noise * std::sqrt(1.0 + 2.0 * m.lastWiden / static_cast<double>(kEdgeOut + kEdgeIn));
-    FitTail(last, m.beyond, m.gap, noise, w.top, w.bottom);
+    const std::vector<Edges> last = WithLast(edges, m);
+    const double noise = TailNoise(w.noise, m);
+    Corner corner;
+    if (CornerAcrossCut(p, lv, t, last, m, noise, sigma, blurKnown, corner)) {
+        w.top = corner.top;
+        w.bottom = corner.bottom;
+    } else {
+        FitTail(last, m.beyond, m.gap, noise, w.top, w.bottom);
+    }
     return std::isfinite(w.top) && std::isfinite(w.bottom);
 }
 
 void ExtendAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
-                     const std::vector<Edges>& edges, Widest& w) {
+                     const std::vector<Edges>& edges, double sigma, bool blurKnown, Widest& w) {
     const int span = static_cast<int>(edges.size());
-    if (t.afterOutline.empty() || w.columns.empty() || w.columns.back() != span - 1 ||
-        std::min(w.topCount, w.bottomCount) >= kShortWidest)
+    if (t.afterOutline.empty() || w.columns.empty() || w.columns.back() != span - 1)
+        return;
+    const bool few = std::min(w.topCount, w.bottomCount) < kShortWidest;
+    // A long stretch's last column that stands out above it may carry the
+    // rounding of a corner right after it (the neck's widening).
+    const bool risesAtTheEnd =
+        edges[span - 1].Extent() - (w.bottom - w.top) > kCornerHint * w.noise;
+    if (!few && !risesAtTheEnd)
         return;
     const AcrossCut m = MeasureAcrossCut(p, lv, t);
+    Corner corner;
+    if (CornerAcrossCut(p, lv, t, WithLast(edges, m), m, TailNoise(w.noise, m), sigma, blurKnown,
+                        corner) &&
+        std::fabs(corner.place) <= kCornerRounding) {
+        // The stretch's columns before a rising corner, or the rounded ones
+        // after it: the larger of their extent and the last column's.
+        if (corner.bottom - corner.top > w.bottom - w.top) {
+            w.top = corner.top;
+            w.bottom = corner.bottom;
+            w.column = span - 1;
+        }
+        return;
+    }
+    if (!few)
+        return;
     // Lepski's rule, as for the lines: the averages grow while their extent
     // agrees with that of every shorter one within kTailAgreement of the
     // shorter one's noise (a single column's noise over the root of its

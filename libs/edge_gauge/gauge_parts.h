@@ -7,6 +7,8 @@
 //   columns.cpp     which columns of the span get sub-pixel edges;
 //   edges.cpp       sub-pixel edges against the back light next to each edge;
 //   widest.cpp      the widest part of the span;
+//   across_cut.cpp  a span's end at the cut, with the columns beyond it;
+//   corner.cpp      a corner of the outline next to the cut;
 //   tip.cpp         the optics' blur and the point of the tip's cone;
 //   thin.cpp        the level of a drill too thin to show a dark core.
 //
@@ -219,17 +221,34 @@ void FitTail(const std::vector<Edges>& edges, const std::vector<Edges>& after, i
 // columnNoise: pixels, the expected noise of a single column's extent.
 bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w);
 
+// A corner of the outline near the end of a span cut there: the edges at
+// the span's last column, where its place is, and the extent's change per
+// column on either side of it.
+struct Corner {
+    double place = 0; // columns right of the span's last column
+    double top = 0, bottom = 0;
+    double leftSlope = 0, rightSlope = 0;
+};
+// The corner that the span's last columns and the columns right of the cut
+// (`after`, its first `gap` columns right of the last one) show within a
+// few columns of the cut, both edges fitted with two lines rounded by the
+// blur (sigma, pixels) and the column width; false when they show none, or
+// more than one corner; noise: pixels, a single column's extent noise.
+bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
+               double noise, double sigma, Corner& corner);
+
 // A span cut while its extent still grows: its widest edges from lines
 // through its last columns and the columns right of the cut, all measured
 // against back-light planes that reach across the cut.  False when they
 // come out as no numbers.
+// sigma: the blur, measured when blurKnown.
 bool FitAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
-                  const std::vector<Edges>& edges, Widest& w);
+                  const std::vector<Edges>& edges, double sigma, bool blurKnown, Widest& w);
 // A widest stretch of fewer than kShortWidest columns that runs into the
 // cut: the columns right of the cut join its averages while they keep its
 // extent.
 void ExtendAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
-                     const std::vector<Edges>& edges, Widest& w);
+                     const std::vector<Edges>& edges, double sigma, bool blurKnown, Widest& w);
 
 // The noise of a single column's extent, from the sensor noise.
 double ColumnNoise(const Levels& lv);
@@ -254,6 +273,11 @@ struct Body {
 
 // The body next to the tip: the first stretch of equal extent.
 Body FindBody(const Trace& t, const std::vector<Edges>& edges);
+
+// The blur from the edges of columns x0 + i, i in `which`, each of them in
+// a stretch of constant extent; fallback when they give too few profiles.
+double BlurOfColumns(const Picture& p, const Levels& lv, int x0, const std::vector<Edges>& edges,
+                     const std::vector<int>& which, double fallback);
 
 // The blur from the body's edges next to the tip, or the widest part's.
 double MeasureBlur(const Picture& p, const Levels& lv, const Trace& t,

@@ -8,15 +8,17 @@
 // 3. Sub-pixel edges (edges.cpp), each against the back light beside it, in
 //    the columns that may hold the widest part or serve the tip
 //    (columns.cpp), and the widest part (widest.cpp): the stretch of the
-//    largest extent, its edges averaged; where the span is cut while the
-//    extent still grows, lines through the last columns' edges, which may
-//    go on across the cut (across_cut.cpp).
+//    largest extent, its edges averaged.
 // 4. A silhouette without a dark core (thin.cpp): its level and blur from
 //    the profile across the widest part, and the edges measured again.
-// 5. The tip (tip.cpp): the blur from the body's edges next to the tip, then
-//    the cone's point fitted to the darkness of the rows across it.  A span
-//    that ends inside the cone has no body: the point is where the cone's
-//    extent, extrapolated, reaches zero.
+// 5. The blur from the body's edges next to the tip (tip.cpp).
+// 6. The span's end at a cut (across_cut.cpp): where the extent still grows,
+//    lines through the last columns' edges, which may go on across the cut,
+//    or two lines meeting at a corner next to it, rounded by the blur
+//    (corner.cpp); a short widest stretch takes in the columns beyond.
+// 7. The tip (tip.cpp): the cone's point fitted to the darkness of the rows
+//    across it.  A span that ends inside the cone has no body: the point is
+//    where the cone's extent, extrapolated, reaches zero.
 #include "libs/edge_gauge/silhouette.h"
 
 #include "libs/edge_gauge/gauge_parts.h"
@@ -84,22 +86,27 @@ Finding FindEdges(const uint8_t* image, int width, int height, EdgePoints& point
         }
         seen.silhouette = lv.silhouette;
     }
-    if (widest.growing) {
-        if (!FitAcrossCut(p, lv, trace, edges, widest))
-            return Finding::NoSilhouette;
-    } else {
-        ExtendAcrossCut(p, lv, trace, edges, widest);
-    }
-    seen.widestFirst = tip + widest.columns.front();
-    seen.widestLast = tip + widest.columns.back();
-
+    // The blur from the body's edges next to the tip; a corner next to the
+    // cut is rounded by it.
     Body body = FindBody(trace, edges);
-    double tipColumn = tip - 0.5, coneLength = 0, sigma = kDefaultBlur;
+    double sigma = kDefaultBlur;
     if (body.first >= 0) {
         sigma = MeasureBlur(p, lv, trace, edges, body, widest,
                             thinSigma > 0 ? thinSigma : kDefaultBlur);
         seen.bodyTop = body.top;
         seen.bodyBottom = body.bottom;
+    }
+    if (widest.growing) {
+        if (!FitAcrossCut(p, lv, trace, edges, sigma, body.first >= 0, widest))
+            return Finding::NoSilhouette;
+    } else {
+        ExtendAcrossCut(p, lv, trace, edges, sigma, body.first >= 0, widest);
+    }
+    seen.widestFirst = tip + widest.columns.front();
+    seen.widestLast = tip + widest.columns.back();
+
+    double tipColumn = tip - 0.5, coneLength = 0;
+    if (body.first >= 0) {
         double t = 0, length = 0;
         if (FitTip(p, lv, trace, body, sigma, t, length) &&
             std::fabs(t - tip) < kTipReach + length) {

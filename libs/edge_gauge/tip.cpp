@@ -189,6 +189,20 @@ Kernel::Kernel(double sigma) {
     }
 }
 
+double BlurOfColumns(const Picture& p, const Levels& lv, int x0, const std::vector<Edges>& edges,
+                     const std::vector<int>& which, double fallback) {
+    BlurFit blur;
+    for (const int i : which) {
+        const Edges& e = edges[i];
+        if (!e.measured || !e.clean)
+            continue;
+        const int depth = static_cast<int>(std::floor(0.5 * (e.bottom - e.top)));
+        blur.Add(p, x0 + i, e.top, +1, depth, e.above, lv.silhouette);
+        blur.Add(p, x0 + i, e.bottom, -1, depth, e.below, lv.silhouette);
+    }
+    return blur.Empty() ? fallback : blur.Sigma();
+}
+
 double MeasureBlur(const Picture& p, const Levels& lv, const Trace& t,
                    const std::vector<Edges>& edges, Body& body, const Widest& w, double fallback) {
     int from = body.first + kBlurMargin + 1, to = body.last - kBlurMargin;

@@ -1,0 +1,245 @@
+// A corner of the outline next to the station's cut.  Where the cone meets
+// the body, the body the neck or the neck the shank, each edge bends; the
+// optics' blur and the column's own width round the bend over a couple of
+// columns, so that a cut within them leaves a last column whose edges lie
+// on neither side's line.  Each edge is taken as two lines that meet at a
+// corner, rounded as the blur and the column width round it, and fitted to
+// the columns on both sides of the cut; the corner's place, shared by both
+// edges, is searched on a grid and then on a finer one about the best.
+#include "libs/edge_gauge/gauge_parts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace edge_gauge::parts {
+
+namespace {
+
+constexpr int kCornerLeft = 24;      // columns of the span fitted, the last one's included
+constexpr int kCornerRight = 24;     // columns right of the cut fitted
+constexpr int kCornerSideLeast = 3;  // columns wanted on each side of a corner
+constexpr double kCornerNear = 4.0;  // columns from the last one or the cut where a corner may lie
+constexpr double kCoarseStep = 1.0;  // columns between the corner places first tried
+constexpr double kFineStep = 0.125;  // columns between the places tried about the best
+constexpr int kFineSteps = 8;        // fine places tried either side of the best coarse one
+constexpr double kCornerGain = 25.0; // least drop of the squared residuals, in edge noise variances
+constexpr double kCornerWorst = 2.5; // largest mean squared residual, in edge noise variances
+constexpr double kRampReach = 5.0;   // blur sigmas beyond which the rounding is nil
+
+struct Column {
+    double u, top, bottom; // u: columns from the span's last column
+};
+
+// The ramp max(d, 0) as a column sees it: averaged over the column's width
+// and blurred with a Gaussian of sigma columns.  The places tried on the
+// grids put d on multiples of kFineStep (d = place - u, u whole, places
+// half-way between columns plus fine steps): those values are tabulated.
+class RoundedRamp {
+  public:
+    explicit RoundedRamp(double sigma)
+        : sigma_(sigma), reach_(kRampReach * sigma + 0.5),
+          half_(static_cast<int>(std::ceil(reach_ / kFineStep))),
+          table_(static_cast<std::size_t>(2 * half_ + 1)) {
+        for (int k = -half_; k <= half_; ++k)
+            table_[static_cast<std::size_t>(k + half_)] = Exact(k * kFineStep);
+    }
+    double operator()(double d) const {
+        if (d <= -reach_)
+            return 0;
+        if (d >= reach_)
+            return d;
+        const double k = std::round(d / kFineStep);
+        if (std::fabs(d - k * kFineStep) < 1e-9)
+            return table_[static_cast<std::size_t>(static_cast<int>(k) + half_)];
+        return Exact(d);
+    }
+
+  private:
+    double Exact(double d) const {
+        // An antiderivative of the blurred ramp z Phi(z / s) + s phi(z / s).
+        auto h = [s = sigma_](double z) {
+            const double t = z / s;
+            const double cdf = 0.5 * std::erfc(-t * M_SQRT1_2);
+            const double pdf = std::exp(-0.5 * t * t) * (0.5 * M_2_SQRTPI * M_SQRT1_2);
+            return 0.5 * (z * z + s * s) * cdf + 0.5 * z * s * pdf;
+        };
+        return h(d + 0.5) - h(d - 0.5);
+    }
+
+    double sigma_, reach_;
+    int half_;
+    std::vector<double> table_;
+};
+
+// Least squares of y on up to three basis values per column, by the normal
+// equations; the squared residuals and the coefficients.
+template <int N> struct Fit {
+    double a[N][N] = {}, ry[2][N] = {}, yy[2] = {};
+    void Add(const double (&f)[N], double top, double bottom) {
+        for (int i = 0; i < N; ++i) {
+            for (int j = i; j < N; ++j) // the upper triangle; Solve mirrors it
+                a[i][j] += f[i] * f[j];
+            ry[0][i] += f[i] * top;
+            ry[1][i] += f[i] * bottom;
+        }
+        yy[0] += top * top;
+        yy[1] += bottom * bottom;
+    }
+    // Solves for both edges; false when the basis is degenerate.
+    bool Solve(double (&beta)[2][N], double& squares) const {
+        double m[N][N];
+        for (int i = 0; i < N; ++i)
+            for (int j = 0; j < N; ++j)
+                m[i][j] = j >= i ? a[i][j] : a[j][i];
+        double r[2][N];
+        std::copy(&ry[0][0], &ry[0][0] + 2 * N, &r[0][0]);
+        for (int k = 0; k < N; ++k) { // Gauss without pivoting: the matrix is positive definite
+            if (!(m[k][k] > 1e-9 * (1.0 + a[k][k])))
+                return false;
+            for (int i = k + 1; i < N; ++i) {
+                const double f = m[i][k] / m[k][k];
+                for (int j = k; j < N; ++j)
+                    m[i][j] -= f * m[k][j];
+                r[0][i] -= f * r[0][k];
+                r[1][i] -= f * r[1][k];
+            }
+        }
+        squares = 0;
+        for (int e = 0; e < 2; ++e) {
+            for (int i = N - 1; i >= 0; --i) {
+                double s = r[e][i];
+                for (int j = i + 1; j < N; ++j)
+                    s -= m[i][j] * beta[e][j];
+                beta[e][i] = s / m[i][i];
+            }
+            double explained = 0;
+            for (int i = 0; i < N; ++i)
+                explained += beta[e][i] * ry[e][i];
+            squares += yy[e] - explained;
+        }
+        return std::isfinite(squares);
+    }
+};
+
+struct Trial {
+    double place = 0, squares = std::numeric_limits<double>::infinity();
+    double beta[2][3] = {};
+};
+
+Trial TryCorner(const std::vector<Column>& cols, double place, const RoundedRamp& ramp) {
+    Trial t;
+    t.place = place;
+    int left = 0, right = 0;
+    Fit<3> fit;
+    for (const Column& c : cols) {
+        (c.u < place ? left : right) += 1;
+        const double f[3] = {1.0, c.u - place, ramp(place - c.u)};
+        fit.Add(f, c.top, c.bottom);
+    }
+    if (left < kCornerSideLeast || right < kCornerSideLeast || !fit.Solve(t.beta, t.squares))
+        t.squares = std::numeric_limits<double>::infinity();
+    return t;
+}
+
+// The vertex of the parabola through (x0, y0), (x1, y1), (x2, y2), x0 < x1 < x2
+// and y1 the least; x1 when the three lie on a line.
+double Vertex(double x0, double y0, double x1, double y1, double x2, double y2) {
+    const double a = (x1 - x0) * (y1 - y2), b = (x1 - x2) * (y1 - y0);
+    const double den = a - b;
+    if (!(std::fabs(den) > 0))
+        return x1;
+    return x1 - 0.5 * ((x1 - x0) * a - (x1 - x2) * b) / den;
+}
+
+// The best place within kFineSteps fine steps of `start`'s, then at the
+// vertex of the parabola through it and its neighbours: a steep cone fixes
+// the corner's place to a few hundredths of a column.
+Trial Refine(const std::vector<Column>& cols, const Trial& start, const RoundedRamp& ramp) {
+    Trial fine[2 * kFineSteps + 1];
+    int at = kFineSteps;
+    for (int k = -kFineSteps; k <= kFineSteps; ++k) {
+        fine[k + kFineSteps] =
+            k == 0 ? start : TryCorner(cols, start.place + k * kFineStep, ramp);
+        if (fine[k + kFineSteps].squares < fine[at].squares)
+            at = k + kFineSteps;
+    }
+    Trial best = fine[at];
+    if (at > 0 && at < 2 * kFineSteps) {
+        const Trial t =
+            TryCorner(cols,
+                      Vertex(fine[at - 1].place, fine[at - 1].squares, best.place, best.squares,
+                             fine[at + 1].place, fine[at + 1].squares),
+                      ramp);
+        if (t.squares < best.squares)
+            best = t;
+    }
+    return best;
+}
+
+} // namespace
+
+bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
+               double noise, double sigma, Corner& corner) {
+    const int span = static_cast<int>(edges.size());
+    std::vector<Column> cols;
+    for (int i = std::max(kTipRoundColumns, span - kCornerLeft); i < span; ++i)
+        if (edges[i].measured && edges[i].clean)
+            cols.push_back({static_cast<double>(i - (span - 1)), edges[i].top, edges[i].bottom});
+    // A column or two between the cut and the picture's border tell no
+    // side of a corner.
+    const int beyond = static_cast<int>(after.size());
+    const int right = beyond < kCornerSideLeast ? 0 : std::min(kCornerRight, beyond);
+    for (int k = 0; k < right; ++k)
+        if (after[k].measured && after[k].clean)
+            cols.push_back({static_cast<double>(gap + k), after[k].top, after[k].bottom});
+    if (static_cast<int>(cols.size()) < 4 * kCornerSideLeast)
+        return false;
+
+    // One line per edge, for comparison.
+    Fit<2> line;
+    for (const Column& c : cols) {
+        const double f[2] = {1.0, c.u};
+        line.Add(f, c.top, c.bottom);
+    }
+    double lineBeta[2][2], lineSquares = 0;
+    if (!line.Solve(lineBeta, lineSquares))
+        return false;
+
+    const RoundedRamp ramp(sigma);
+    Trial best;
+    // Every place that leaves enough columns on both sides, so that a corner
+    // farther from the cut is found where it is, and then not taken.
+    const double firstPlace = cols[kCornerSideLeast - 1].u + 0.5;
+    const double lastPlace = cols[cols.size() - kCornerSideLeast].u;
+    for (double place = firstPlace; place <= lastPlace; place += kCoarseStep) {
+        const Trial t = TryCorner(cols, place, ramp);
+        if (t.squares < best.squares)
+            best = t;
+    }
+    if (!std::isfinite(best.squares))
+        return false;
+    // About the best place, on a finer grid, then at the vertex of the
+    // parabola through the best fine place and its neighbours: a steep
+    // cone fixes the corner's place to a few hundredths of a column.
+    best = Refine(cols, best, ramp);
+    // A corner that the columns show, and two lines that fit them: no
+    // collar, speck or second corner among them.
+    if (best.place < -kCornerNear || best.place > gap + kCornerNear)
+        return false;
+    const double edgeVariance = 0.5 * noise * noise;
+    const double dof = 2.0 * static_cast<double>(cols.size()) - 7.0;
+    if (!(lineSquares - best.squares > kCornerGain * edgeVariance) ||
+        !(best.squares <= kCornerWorst * edgeVariance * dof))
+        return false;
+    const double rounded = ramp(best.place);
+    corner.place = best.place;
+    corner.top = best.beta[0][0] - best.beta[0][1] * best.place + best.beta[0][2] * rounded;
+    corner.bottom = best.beta[1][0] - best.beta[1][1] * best.place + best.beta[1][2] * rounded;
+    // Extent per column right of the corner, and left of it (b - (b - a)).
+    corner.rightSlope = best.beta[1][1] - best.beta[0][1];
+    corner.leftSlope = corner.rightSlope - (best.beta[1][2] - best.beta[0][2]);
+    return std::isfinite(corner.top) && std::isfinite(corner.bottom);
+}
+
+} // namespace edge_gauge::parts
