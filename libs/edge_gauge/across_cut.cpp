@@ -25,6 +25,7 @@ constexpr int kMostWiden = 10;            // rows added to a window at most
 constexpr int kSlopeReach = 2;            // columns either side that give an outline's slope
 constexpr double kCornerHint = 2.0;       // noise sigmas that a long stretch's last column stands out
 constexpr double kCornerRounding = 3.0;   // columns from a corner that its rounding reaches
+constexpr double kOutlineBend = 1.5;      // pixels of coarse extent that show a corner
 constexpr double kFlatEdge = 0.25;        // pixels an edge may move over 2 kSlopeReach columns and stay flat
 
 // Rows added to the windows of columns from ... to - 1 of `windows`, whose
@@ -118,6 +119,19 @@ double BlurBeyond(const Picture& p, const Levels& lv, const Trace& t, const Acro
     return BlurOfColumns(p, lv, t.afterCut, m.beyond, flat, sigma);
 }
 
+// Whether the outline right of the cut leaves the widest stretch's extent
+// within the columns whose corner would round the span's last one.
+bool BendsBeyond(const Trace& t, const Widest& w) {
+    const int near = std::min(static_cast<int>(t.afterOutline.size()),
+                              static_cast<int>(kCornerRounding) + 1 - (t.afterCut - t.last));
+    for (int k = 0; k < near; ++k) {
+        const Outline& o = t.afterOutline[k];
+        if (std::fabs((o.bottom - o.top + 1) - (w.bottom - w.top)) > kOutlineBend)
+            return true;
+    }
+    return false;
+}
+
 // The corner next to the cut, fitted with the blur measured from the body,
 // or, where there is none, from the columns beyond the cut: measured only
 // when a corner is seen at all.
@@ -163,7 +177,7 @@ void ExtendAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
     // rounding of a corner right after it (the neck's widening).
     const bool risesAtTheEnd =
         edges[span - 1].Extent() - (w.bottom - w.top) > kCornerHint * w.noise;
-    if (!few && !risesAtTheEnd)
+    if (!few && !risesAtTheEnd && !BendsBeyond(t, w))
         return;
     const AcrossCut m = MeasureAcrossCut(p, lv, t);
     Corner corner;
