@@ -138,11 +138,12 @@ bool BendsBeyond(const Trace& t, const Widest& w) {
 bool CornerAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
                      const std::vector<Edges>& last, const AcrossCut& m, double noise,
                      double sigma, bool blurKnown, Corner& corner) {
-    if (!FitCorner(last, m.beyond, m.gap, noise, sigma, corner))
+    if (!FitCorner(last, m.beyond, m.gap, noise, sigma, nullptr, corner))
         return false;
     if (!blurKnown) {
         Corner again;
-        if (FitCorner(last, m.beyond, m.gap, noise, BlurBeyond(p, lv, t, m, sigma), again))
+        if (FitCorner(last, m.beyond, m.gap, noise, BlurBeyond(p, lv, t, m, sigma), &corner,
+                      again))
             corner = again;
     }
     return true;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace edge_gauge::parts {
 
@@ -41,9 +42,18 @@ class RoundedRamp {
         : sigma_(sigma), reach_(kRampReach * sigma + 0.5),
           half_(static_cast<int>(std::ceil(reach_ / kFineStep))),
           table_(static_cast<std::size_t>(2 * half_ + 1)) {
+        // d +- 0.5 lies on the lattice too: the antiderivative once per point.
+        constexpr int kHalfColumn = static_cast<int>(0.5 / kFineStep);
+        const int reach = half_ + kHalfColumn;
+        std::vector<double> h(static_cast<std::size_t>(2 * reach + 1));
+        for (int k = -reach; k <= reach; ++k)
+            h[static_cast<std::size_t>(k + reach)] = H(k * kFineStep);
         for (int k = -half_; k <= half_; ++k)
-            table_[static_cast<std::size_t>(k + half_)] = Exact(k * kFineStep);
+            table_[static_cast<std::size_t>(k + half_)] =
+                h[static_cast<std::size_t>(k + kHalfColumn + reach)] -
+                h[static_cast<std::size_t>(k - kHalfColumn + reach)];
     }
+    double Reach() const { return reach_; } // beyond it, the ramp is 0 or d itself
     double operator()(double d) const {
         if (d <= -reach_)
             return 0;
@@ -56,16 +66,14 @@ class RoundedRamp {
     }
 
   private:
-    double Exact(double d) const {
-        // An antiderivative of the blurred ramp z Phi(z / s) + s phi(z / s).
-        auto h = [s = sigma_](double z) {
-            const double t = z / s;
-            const double cdf = 0.5 * std::erfc(-t * M_SQRT1_2);
-            const double pdf = std::exp(-0.5 * t * t) * (0.5 * M_2_SQRTPI * M_SQRT1_2);
-            return 0.5 * (z * z + s * s) * cdf + 0.5 * z * s * pdf;
-        };
-        return h(d + 0.5) - h(d - 0.5);
+    // An antiderivative of the blurred ramp z Phi(z / s) + s phi(z / s).
+    double H(double z) const {
+        const double t = z / sigma_;
+        const double cdf = 0.5 * std::erfc(-t * M_SQRT1_2);
+        const double pdf = std::exp(-0.5 * t * t) * (0.5 * M_2_SQRTPI * M_SQRT1_2);
+        return 0.5 * (z * z + sigma_ * sigma_) * cdf + 0.5 * z * sigma_ * pdf;
     }
+    double Exact(double d) const { return H(d + 0.5) - H(d - 0.5); }
 
     double sigma_, reach_;
     int half_;
@@ -127,20 +135,96 @@ struct Trial {
     double beta[2][3] = {};
 };
 
-Trial TryCorner(const std::vector<Column>& cols, double place, const RoundedRamp& ramp) {
-    Trial t;
-    t.place = place;
-    int left = 0, right = 0;
-    Fit<3> fit;
-    for (const Column& c : cols) {
-        (c.u < place ? left : right) += 1;
-        const double f[3] = {1.0, c.u - place, ramp(place - c.u)};
-        fit.Add(f, c.top, c.bottom);
+// The fitted columns in the order of u, with running sums of the values
+// that the corner's basis takes far from the corner, where it is a line on
+// either side: only the columns within the rounding's reach are summed one
+// by one for each place tried.
+class Columns {
+  public:
+    explicit Columns(std::vector<Column> cols) : cols_(std::move(cols)), sums_(cols_.size() + 1) {
+        for (std::size_t i = 0; i < cols_.size(); ++i) {
+            const Column& c = cols_[i];
+            Sums s = sums_[i];
+            s.n += 1;
+            s.u += c.u;
+            s.uu += c.u * c.u;
+            for (int e = 0; e < 2; ++e) {
+                const double y = e ? c.bottom : c.top;
+                s.y[e] += y;
+                s.uy[e] += c.u * y;
+                s.yy[e] += y * y;
+            }
+            sums_[i + 1] = s;
+        }
     }
-    if (left < kCornerSideLeast || right < kCornerSideLeast || !fit.Solve(t.beta, t.squares))
-        t.squares = std::numeric_limits<double>::infinity();
-    return t;
-}
+    const std::vector<Column>& All() const { return cols_; }
+
+    // Each edge as two lines meeting at `place`, rounded.
+    Trial Try(double place, const RoundedRamp& ramp) const {
+        Trial t;
+        t.place = place;
+        const auto at = [&](double u) {
+            return static_cast<std::size_t>(
+                std::lower_bound(cols_.begin(), cols_.end(), u,
+                                 [](const Column& c, double v) { return c.u < v; }) -
+                cols_.begin());
+        };
+        const std::size_t left = at(place), from = at(place - ramp.Reach() + 1e-9),
+                          to = at(place + ramp.Reach());
+        if (left < static_cast<std::size_t>(kCornerSideLeast) ||
+            cols_.size() - left < static_cast<std::size_t>(kCornerSideLeast))
+            return t;
+        Fit<3> fit;
+        // Far left the basis is (1, v, -v), far right (1, v, 0), v = u - place.
+        const Sums far = Between(0, from), right = Between(to, cols_.size());
+        for (const Sums* s : {&far, &right}) {
+            const double v = s->u - place * s->n, vv = s->uu - 2 * place * s->u + place * place * s->n;
+            const double sign = s == &far ? -1.0 : 0.0;
+            fit.a[0][0] += s->n;
+            fit.a[0][1] += v;
+            fit.a[0][2] += sign * v;
+            fit.a[1][1] += vv;
+            fit.a[1][2] += sign * vv;
+            fit.a[2][2] += sign * sign * vv;
+            for (int e = 0; e < 2; ++e) {
+                const double vy = s->uy[e] - place * s->y[e];
+                fit.ry[e][0] += s->y[e];
+                fit.ry[e][1] += vy;
+                fit.ry[e][2] += sign * vy;
+                fit.yy[e] += s->yy[e];
+            }
+        }
+        for (std::size_t i = from; i < to; ++i) {
+            const Column& c = cols_[i];
+            const double f[3] = {1.0, c.u - place, ramp(place - c.u)};
+            fit.Add(f, c.top, c.bottom);
+        }
+        if (!fit.Solve(t.beta, t.squares))
+            t.squares = std::numeric_limits<double>::infinity();
+        return t;
+    }
+
+  private:
+    struct Sums {
+        double n = 0, u = 0, uu = 0, y[2] = {}, uy[2] = {}, yy[2] = {};
+    };
+    Sums Between(std::size_t from, std::size_t to) const {
+        const Sums &a = sums_[from], &b = sums_[to];
+        Sums s;
+        s.n = b.n - a.n;
+        s.u = b.u - a.u;
+        s.uu = b.uu - a.uu;
+        for (int e = 0; e < 2; ++e) {
+            s.y[e] = b.y[e] - a.y[e];
+            s.uy[e] = b.uy[e] - a.uy[e];
+            s.yy[e] = b.yy[e] - a.yy[e];
+        }
+        return s;
+    }
+
+    std::vector<Column> cols_;
+    std::vector<Sums> sums_;
+};
 
 // The vertex of the parabola through (x0, y0), (x1, y1), (x2, y2), x0 < x1 < x2
 // and y1 the least; x1 when the three lie on a line.
@@ -155,20 +239,19 @@ double Vertex(double x0, double y0, double x1, double y1, double x2, double y2) 
 // The best place within kFineSteps fine steps of `start`'s, then at the
 // vertex of the parabola through it and its neighbours: a steep cone fixes
 // the corner's place to a few hundredths of a column.
-Trial Refine(const std::vector<Column>& cols, const Trial& start, const RoundedRamp& ramp) {
+Trial Refine(const Columns& cols, const Trial& start, const RoundedRamp& ramp) {
     Trial fine[2 * kFineSteps + 1];
     int at = kFineSteps;
     for (int k = -kFineSteps; k <= kFineSteps; ++k) {
         fine[k + kFineSteps] =
-            k == 0 ? start : TryCorner(cols, start.place + k * kFineStep, ramp);
+            k == 0 ? start : cols.Try(start.place + k * kFineStep, ramp);
         if (fine[k + kFineSteps].squares < fine[at].squares)
             at = k + kFineSteps;
     }
     Trial best = fine[at];
     if (at > 0 && at < 2 * kFineSteps) {
         const Trial t =
-            TryCorner(cols,
-                      Vertex(fine[at - 1].place, fine[at - 1].squares, best.place, best.squares,
+            cols.Try(Vertex(fine[at - 1].place, fine[at - 1].squares, best.place, best.squares,
                              fine[at + 1].place, fine[at + 1].squares),
                       ramp);
         if (t.squares < best.squares)
@@ -180,25 +263,25 @@ Trial Refine(const std::vector<Column>& cols, const Trial& start, const RoundedR
 } // namespace
 
 bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
-               double noise, double sigma, Corner& corner) {
+               double noise, double sigma, const Corner* start, Corner& corner) {
     const int span = static_cast<int>(edges.size());
-    std::vector<Column> cols;
+    std::vector<Column> fitted;
     for (int i = std::max(kTipRoundColumns, span - kCornerLeft); i < span; ++i)
         if (edges[i].measured && edges[i].clean)
-            cols.push_back({static_cast<double>(i - (span - 1)), edges[i].top, edges[i].bottom});
+            fitted.push_back({static_cast<double>(i - (span - 1)), edges[i].top, edges[i].bottom});
     // A column or two between the cut and the picture's border tell no
     // side of a corner.
     const int beyond = static_cast<int>(after.size());
     const int right = beyond < kCornerSideLeast ? 0 : std::min(kCornerRight, beyond);
     for (int k = 0; k < right; ++k)
         if (after[k].measured && after[k].clean)
-            cols.push_back({static_cast<double>(gap + k), after[k].top, after[k].bottom});
-    if (static_cast<int>(cols.size()) < 4 * kCornerSideLeast)
+            fitted.push_back({static_cast<double>(gap + k), after[k].top, after[k].bottom});
+    if (static_cast<int>(fitted.size()) < 4 * kCornerSideLeast)
         return false;
 
     // One line per edge, for comparison.
     Fit<2> line;
-    for (const Column& c : cols) {
+    for (const Column& c : fitted) {
         const double f[2] = {1.0, c.u};
         line.Add(f, c.top, c.bottom);
     }
@@ -207,15 +290,21 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
         return false;
 
     const RoundedRamp ramp(sigma);
+    const Columns cols(std::move(fitted));
+    const std::vector<Column>& all = cols.All();
     Trial best;
     // Every place that leaves enough columns on both sides, so that a corner
     // farther from the cut is found where it is, and then not taken.
-    const double firstPlace = cols[kCornerSideLeast - 1].u + 0.5;
-    const double lastPlace = cols[cols.size() - kCornerSideLeast].u;
-    for (double place = firstPlace; place <= lastPlace; place += kCoarseStep) {
-        const Trial t = TryCorner(cols, place, ramp);
-        if (t.squares < best.squares)
-            best = t;
+    const double firstPlace = all[kCornerSideLeast - 1].u + 0.5;
+    const double lastPlace = all[all.size() - kCornerSideLeast].u;
+    if (start) { // on the fine grid, whose ramp values are tabulated
+        best = cols.Try(std::round(start->place / kFineStep) * kFineStep, ramp);
+    } else {
+        for (double place = firstPlace; place <= lastPlace; place += kCoarseStep) {
+            const Trial t = cols.Try(place, ramp);
+            if (t.squares < best.squares)
+                best = t;
+        }
     }
     if (!std::isfinite(best.squares))
         return false;
@@ -228,7 +317,7 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
     if (best.place < -kCornerNear || best.place > gap + kCornerNear)
         return false;
     const double edgeVariance = 0.5 * noise * noise;
-    const double dof = 2.0 * static_cast<double>(cols.size()) - 7.0;
+    const double dof = 2.0 * static_cast<double>(all.size()) - 7.0;
     if (!(lineSquares - best.squares > kCornerGain * edgeVariance) ||
         !(best.squares <= kCornerWorst * edgeVariance * dof))
         return false;

@@ -26,6 +26,7 @@ constexpr double kBandOutlier = 4.0; // noise sigmas of a band mean from its nei
 constexpr int kMixedColumns = 2;     // columns either side that the blur mixes into a band
 constexpr double kBandNoise = 1.3;   // the back light's share of a column's extent noise
 constexpr int kGradientReach = 4 * kBandReach; // columns either side that give the light's slopes
+constexpr int kGradientStep = 4; // columns that share the light's slopes
 
 const double kNone = std::numeric_limits<double>::quiet_NaN();
 
@@ -96,7 +97,8 @@ class BackLightPlanes {
     // drill's grey level.
     BackLightPlanes(const Bands& b, double noise, double silhouette,
                     const std::vector<uint8_t>& measure)
-        : b_(b), silhouette_(silhouette), sums_(b.n + 1), planes_(b.n), fitted_(b.n) {
+        : b_(b), silhouette_(silhouette), sums_(b.n + 1), planes_(b.n), fitted_(b.n),
+          slopes_((b.n + kGradientStep - 1) / kGradientStep) {
         const double limit = kBandOutlier * noise / std::sqrt(static_cast<double>(kBand)) + 1.0;
         Buffer<uint8_t> use(b.n); // bit 0: the near band counts, bit 1: the far one
         for (int j = 0; j < b.n; ++j)
@@ -187,6 +189,8 @@ class BackLightPlanes {
         }
     };
 
+    // The running sums of the bands in use, and the slopes of each block of
+    // kGradientStep columns, from the planes about the blocks' middles.
     void Sum(const Buffer<uint8_t>& use) {
         sums_[0] = Sums{};
         for (int j = 0; j < b_.n; ++j) {
@@ -197,6 +201,14 @@ class BackLightPlanes {
                 s.Add(j, b_.farRow[j], b_.far[j]);
             sums_[j + 1] = s;
         }
+        for (int k = 0; k * kGradientStep < b_.n; ++k) {
+            Plane wide;
+            Slopes& s = slopes_[k];
+            s.fitted = FitReach(std::min(b_.n - 1, k * kGradientStep + kGradientStep / 2),
+                                kGradientReach, wide);
+            s.alongColumns = wide.alongColumns;
+            s.alongRows = wide.alongRows;
+        }
     }
 
     // The plane of column i: its level from the bands of columns
@@ -206,11 +218,13 @@ class BackLightPlanes {
     // a few bands, carried over the rows between the bands and the edge,
     // would move the edges of many neighbouring columns alike.
     bool Fit(int i, Plane& plane) const {
-        Plane wide;
-        if (!FitReach(i, kGradientReach, wide) || !FitReach(i, kBandReach, plane))
+        if (!FitReach(i, kBandReach, plane))
             return false;
-        plane.alongColumns = wide.alongColumns;
-        plane.alongRows = wide.alongRows;
+        const Slopes& s = slopes_[i / kGradientStep];
+        if (s.fitted) {
+            plane.alongColumns = s.alongColumns;
+            plane.alongRows = s.alongRows;
+        }
         return true;
     }
 
@@ -242,11 +256,17 @@ class BackLightPlanes {
                std::isfinite(plane.alongColumns);
     }
 
+    struct Slopes {
+        double alongColumns = 0, alongRows = 0;
+        bool fitted = false;
+    };
+
     const Bands& b_;
     double silhouette_;
     Buffer<Sums> sums_;
     Buffer<Plane> planes_; // of the columns asked for
     Buffer<uint8_t> fitted_;
+    Buffer<Slopes> slopes_; // of each block of kGradientStep columns
 };
 
 } // namespace

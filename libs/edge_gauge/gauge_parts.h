@@ -233,9 +233,10 @@ struct Corner {
 // (`after`, its first `gap` columns right of the last one) show within a
 // few columns of the cut, both edges fitted with two lines rounded by the
 // blur (sigma, pixels) and the column width; false when they show none, or
-// more than one corner; noise: pixels, a single column's extent noise.
+// more than one corner; noise: pixels, a single column's extent noise;
+// start: a corner found before, whose place is refined, or null.
 bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
-               double noise, double sigma, Corner& corner);
+               double noise, double sigma, const Corner* start, Corner& corner);
 
 // A span cut while its extent still grows: its widest edges from lines
 // through its last columns and the columns right of the cut, all measured
