@@ -234,6 +234,28 @@ double LargestColumnExtent(const drill_scene::Scene& s, int lastColumn, double b
     return largest;
 }
 
+// One scene's answer scored into f: refused, a gross error (reported), or
+// its height and tip errors.  heightOf gives the true height, asked for
+// only when the gauge answers.  True when the errors were added.
+template <typename HeightOf>
+bool Score(Figures& f, const std::vector<uint8_t>& image, HeightOf heightOf, double tipColumn,
+           const std::string& scene, edge_gauge::EdgePoints& p) {
+    ++f.scenes;
+    if (edge_gauge::FindEdges(image.data(), kWidth, kHeight, p) != edge_gauge::Finding::Found) {
+        ++f.refused;
+        return false;
+    }
+    const double eh = (p.y2 - p.y1) - heightOf(), et = p.x1 - tipColumn;
+    if (std::fabs(eh) > kGrossHeight || std::fabs(et) > kGrossTip) {
+        ++f.gross;
+        ADD_FAILURE() << scene << ": height off by " << eh << ", tip by " << et;
+        return false;
+    }
+    f.height.Add(eh);
+    f.tip.Add(et);
+    return true;
+}
+
 // The diameter measurement with the cut on the body, in one camera.
 Figures BodyScenes(const Camera& cam, uint64_t seed) {
     const int n = ScenesPerCondition();
@@ -244,20 +266,9 @@ Figures BodyScenes(const Camera& cam, uint64_t seed) {
         const auto truth = drill_scene::TruthOf(s);
         const int cut = static_cast<int>(truth.bodyEndColumn - draw.Uniform(10.0, 120.0));
         const std::vector<uint8_t> image = Picture(s, cam, cut, seed * 7919 + i);
-        ++f.scenes;
         edge_gauge::EdgePoints p;
-        if (edge_gauge::FindEdges(image.data(), kWidth, kHeight, p) != edge_gauge::Finding::Found) {
-            ++f.refused;
-            continue;
-        }
-        const double eh = (p.y2 - p.y1) - truth.bodyHeight, et = p.x1 - truth.tipColumn;
-        if (std::fabs(eh) > kGrossHeight || std::fabs(et) > kGrossTip) {
-            ++f.gross;
-            ADD_FAILURE() << "scene " << i << ": height off by " << eh << ", tip by " << et;
-            continue;
-        }
-        f.height.Add(eh);
-        f.tip.Add(et);
+        Score(f, image, [&] { return truth.bodyHeight; }, truth.tipColumn,
+              "scene " + std::to_string(i), p);
     }
     return f;
 }
@@ -351,24 +362,14 @@ TEST(GaugeAccuracy, CutOnAnyColumn) {
         const bool onBody = lastVisible > truth.pointEndColumn + kBodyColumns &&
                             lastVisible < truth.bodyEndColumn - 1;
         const std::vector<uint8_t> image = Picture(s, Camera{}, cut, 99991 + i);
-        Figures& f = onBody ? body : elsewhere;
-        ++f.scenes;
         edge_gauge::EdgePoints p;
-        if (edge_gauge::FindEdges(image.data(), kWidth, kHeight, p) != edge_gauge::Finding::Found) {
-            ++f.refused;
-            continue;
-        }
-        const double expected =
-            onBody ? truth.bodyHeight : LargestColumnExtent(s, lastVisible, Camera{}.blur);
-        const double eh = (p.y2 - p.y1) - expected, et = p.x1 - truth.tipColumn;
-        if (std::fabs(eh) > kGrossHeight || std::fabs(et) > kGrossTip) {
-            ++f.gross;
-            ADD_FAILURE() << "scene " << i << ", cut " << cut << ": height off by " << eh
-                          << ", tip by " << et;
-            continue;
-        }
-        f.height.Add(eh);
-        f.tip.Add(et);
+        Score(
+            onBody ? body : elsewhere, image,
+            [&] {
+                return onBody ? truth.bodyHeight
+                              : LargestColumnExtent(s, lastVisible, Camera{}.blur);
+            },
+            truth.tipColumn, "scene " + std::to_string(i) + ", cut " + std::to_string(cut), p);
     }
     std::printf("The cut on any column from the tip + 10 px to the right border:\n");
     Report("cut, 40+ body columns", body);
@@ -406,22 +407,9 @@ TEST(GaugeAccuracy, CutNextToACorner) {
         if (lastVisible < truth.tipColumn + 10 || cut > kWidth - 1)
             continue;
         const std::vector<uint8_t> image = Picture(s, Camera{}, cut, 313 + i);
-        ++f.scenes;
         edge_gauge::EdgePoints p;
-        if (edge_gauge::FindEdges(image.data(), kWidth, kHeight, p) != edge_gauge::Finding::Found) {
-            ++f.refused;
-            continue;
-        }
-        const double eh = (p.y2 - p.y1) - LargestColumnExtent(s, lastVisible, Camera{}.blur);
-        const double et = p.x1 - truth.tipColumn;
-        if (std::fabs(eh) > kGrossHeight || std::fabs(et) > kGrossTip) {
-            ++f.gross;
-            ADD_FAILURE() << "scene " << i << ", cut " << cut << ": height off by " << eh
-                          << ", tip by " << et;
-            continue;
-        }
-        f.height.Add(eh);
-        f.tip.Add(et);
+        Score(f, image, [&] { return LargestColumnExtent(s, lastVisible, Camera{}.blur); },
+              truth.tipColumn, "scene " + std::to_string(i) + ", cut " + std::to_string(cut), p);
     }
     std::printf("The cut within 2.5 columns of a corner of the outline:\n");
     Report("cut next to a corner", f);
@@ -449,19 +437,10 @@ TEST(GaugeAccuracy, RingHeightWithTheCutNearTheBorder) {
         const auto truth = drill_scene::TruthOf(s);
         ASSERT_LT(truth.ringRightColumn, kWidth - 20.0);
         const std::vector<uint8_t> image = Picture(s, Camera{}, kWidth - 5, 5000 + i);
-        ++f.scenes;
         edge_gauge::EdgePoints p;
-        if (edge_gauge::FindEdges(image.data(), kWidth, kHeight, p) != edge_gauge::Finding::Found) {
-            ++f.refused;
+        if (!Score(f, image, [&] { return truth.ringHeight; }, truth.tipColumn,
+                   "scene " + std::to_string(i), p))
             continue;
-        }
-        const double eh = (p.y2 - p.y1) - truth.ringHeight, et = p.x1 - truth.tipColumn;
-        if (std::fabs(eh) > kGrossHeight || std::fabs(et) > kGrossTip) {
-            ++f.gross;
-            continue;
-        }
-        f.height.Add(eh);
-        f.tip.Add(et);
         EXPECT_GT(p.x2, truth.ringLeftColumn) << "scene " << i << ": the second point on the ring";
         EXPECT_LT(p.x2, truth.ringRightColumn) << "scene " << i;
     }
