@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <utility>
 
 namespace edge_gauge::parts {
@@ -69,8 +70,9 @@ class RoundedRamp {
     // An antiderivative of the blurred ramp z Phi(z / s) + s phi(z / s).
     double H(double z) const {
         const double t = z / sigma_;
-        const double cdf = 0.5 * std::erfc(-t * M_SQRT1_2);
-        const double pdf = std::exp(-0.5 * t * t) * (0.5 * M_2_SQRTPI * M_SQRT1_2);
+        const double cdf = 0.5 * std::erfc(-t / std::numbers::sqrt2);
+        const double pdf =
+            std::exp(-0.5 * t * t) * (std::numbers::inv_sqrtpi / std::numbers::sqrt2);
         return 0.5 * (z * z + sigma_ * sigma_) * cdf + 0.5 * z * sigma_ * pdf;
     }
     double Exact(double d) const { return H(d + 0.5) - H(d - 0.5); }
