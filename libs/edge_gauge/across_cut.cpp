@@ -8,7 +8,10 @@
 //     light next to the last columns is better known from both sides of the
 //     cut than from the left alone, so the span's last columns are measured
 //     again together with those beyond it, the white columns giving no back
-//     light.
+//     light; steep edges get windows wide enough for their transition.
+//   - A corner of the outline within a few columns of the cut: the last
+//     column carries its rounding, which two lines meeting at the corner
+//     give (corner.cpp) and neither side's line does.
 //   - A short widest stretch (a short body before the cut): the columns
 //     beyond the cut join its averages while their extent stays its own.
 #include "libs/edge_gauge/gauge_parts.h"

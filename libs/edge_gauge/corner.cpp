@@ -295,14 +295,15 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
     const Columns cols(std::move(fitted));
     const std::vector<Column>& all = cols.All();
     Trial best;
-    // Every place that leaves enough columns on both sides, so that a corner
-    // farther from the cut is found where it is, and then not taken.
-    const double firstPlace = all[kCornerSideLeast - 1].u + 0.5;
-    const double lastPlace = all[all.size() - kCornerSideLeast].u;
     if (start) { // on the fine grid, whose ramp values are tabulated
         best = cols.Try(std::round(start->place / kFineStep) * kFineStep, ramp);
     } else {
-        for (double place = firstPlace; place <= lastPlace; place += kCoarseStep) {
+        // Every place that leaves enough columns on both sides, so that a
+        // corner farther from the cut is found where it is, and then not
+        // taken.
+        const double lastPlace = all[all.size() - kCornerSideLeast].u;
+        for (double place = all[kCornerSideLeast - 1].u + 0.5; place <= lastPlace;
+             place += kCoarseStep) {
             const Trial t = cols.Try(place, ramp);
             if (t.squares < best.squares)
                 best = t;
@@ -310,9 +311,6 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
     }
     if (!std::isfinite(best.squares))
         return false;
-    // About the best place, on a finer grid, then at the vertex of the
-    // parabola through the best fine place and its neighbours: a steep
-    // cone fixes the corner's place to a few hundredths of a column.
     best = Refine(cols, best, ramp);
     // A corner that the columns show, and two lines that fit them: no
     // collar, speck or second corner among them.
@@ -327,9 +325,6 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
     corner.place = best.place;
     corner.top = best.beta[0][0] - best.beta[0][1] * best.place + best.beta[0][2] * rounded;
     corner.bottom = best.beta[1][0] - best.beta[1][1] * best.place + best.beta[1][2] * rounded;
-    // Extent per column right of the corner, and left of it (b - (b - a)).
-    corner.rightSlope = best.beta[1][1] - best.beta[0][1];
-    corner.leftSlope = corner.rightSlope - (best.beta[1][2] - best.beta[0][2]);
     return std::isfinite(corner.top) && std::isfinite(corner.bottom);
 }
 

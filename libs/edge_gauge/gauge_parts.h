@@ -221,13 +221,11 @@ void FitTail(const std::vector<Edges>& edges, const std::vector<Edges>& after, i
 // columnNoise: pixels, the expected noise of a single column's extent.
 bool FindWidest(const std::vector<Edges>& edges, double columnNoise, Widest& w);
 
-// A corner of the outline near the end of a span cut there: the edges at
-// the span's last column, where its place is, and the extent's change per
-// column on either side of it.
+// A corner of the outline near the end of a span cut there: where it lies
+// and the edges at the span's last column.
 struct Corner {
     double place = 0; // columns right of the span's last column
     double top = 0, bottom = 0;
-    double leftSlope = 0, rightSlope = 0;
 };
 // The corner that the span's last columns and the columns right of the cut
 // (`after`, its first `gap` columns right of the last one) show within a
