@@ -120,12 +120,14 @@ class BackLightPlanes {
         }
         if (dropped.empty())
             return;
-        // Again, for the columns with a band left out within their reach.
+        // Again, for the columns with a band left out within their reach
+        // (that of the slopes of their block).
         Sum(use);
+        constexpr int kReach = kGradientReach + kGradientStep;
         int next = 0; // the first column not yet fitted again
         for (const int j : dropped) {
-            const int to = std::min(b.n - 1, j + kGradientReach);
-            for (int i = std::max(next, j - kGradientReach); i <= to; ++i)
+            const int to = std::min(b.n - 1, j + kReach);
+            for (int i = std::max(next, j - kReach); i <= to; ++i)
                 if (measure[i])
                     fitted_[i] = Fit(i, planes_[i]);
             next = to + 1;
