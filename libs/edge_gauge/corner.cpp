@@ -262,6 +262,28 @@ Trial Refine(const Columns& cols, const Trial& start, const RoundedRamp& ramp) {
     return best;
 }
 
+// A place on the fine grid, whose ramp values are tabulated.
+double OnGrid(double place) {
+    return std::round(place / kFineStep) * kFineStep;
+}
+
+// The best corner among every place that leaves enough columns on both
+// sides, refined.
+Trial BestCorner(const Columns& cols, const RoundedRamp& ramp) {
+    const std::vector<Column>& all = cols.All();
+    Trial best;
+    if (all.size() < 2 * static_cast<std::size_t>(kCornerSideLeast))
+        return best;
+    const double lastPlace = all[all.size() - kCornerSideLeast].u;
+    for (double place = all[kCornerSideLeast - 1].u + 0.5; place <= lastPlace;
+         place += kCoarseStep) {
+        const Trial t = cols.Try(place, ramp);
+        if (t.squares < best.squares)
+            best = t;
+    }
+    return std::isfinite(best.squares) ? Refine(cols, best, ramp) : best;
+}
+
 } // namespace
 
 bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
@@ -294,24 +316,10 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
     const RoundedRamp ramp(sigma);
     const Columns cols(std::move(fitted));
     const std::vector<Column>& all = cols.All();
-    Trial best;
-    if (start) { // on the fine grid, whose ramp values are tabulated
-        best = cols.Try(std::round(start->place / kFineStep) * kFineStep, ramp);
-    } else {
-        // Every place that leaves enough columns on both sides, so that a
-        // corner farther from the cut is found where it is, and then not
-        // taken.
-        const double lastPlace = all[all.size() - kCornerSideLeast].u;
-        for (double place = all[kCornerSideLeast - 1].u + 0.5; place <= lastPlace;
-             place += kCoarseStep) {
-            const Trial t = cols.Try(place, ramp);
-            if (t.squares < best.squares)
-                best = t;
-        }
-    }
+    const Trial best = start ? Refine(cols, cols.Try(OnGrid(start->place), ramp), ramp)
+                             : BestCorner(cols, ramp);
     if (!std::isfinite(best.squares))
         return false;
-    best = Refine(cols, best, ramp);
     // A corner that the columns show, and two lines that fit them: no
     // collar, speck or second corner among them.
     if (best.place < -kCornerNear || best.place > gap + kCornerNear)
