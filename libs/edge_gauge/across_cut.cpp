@@ -165,7 +165,7 @@ bool FitAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
     if (CornerAcrossCut(p, lv, t, last, m, noise, sigma, blurKnown, corner)) {
         w.top = corner.top;
         w.bottom = corner.bottom;
-    } else {
+    } else if (!FitPiece(last, m.beyond, m.gap, noise, sigma, w.top, w.bottom)) {
         FitTail(last, m.beyond, m.gap, noise, w.top, w.bottom);
     }
     return std::isfinite(w.top) && std::isfinite(w.bottom);
@@ -199,6 +199,14 @@ void ExtendAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
     }
     if (!few)
         return;
+    // The straight piece of the outline across the cut, if the columns
+    // show one; else the averages grow by Lepski's rule.
+    if (double top = 0, bottom = 0;
+        FitPiece(WithLast(edges, m), m.beyond, m.gap, TailNoise(w.noise, m), sigma, top, bottom)) {
+        w.top = top;
+        w.bottom = bottom;
+        return;
+    }
     // Lepski's rule, as for the lines: the averages grow while their extent
     // agrees with that of every shorter one within kTailAgreement of the
     // shorter one's noise (a single column's noise over the root of its

@@ -6,6 +6,9 @@
 // corner, rounded as the blur and the column width round it, and fitted to
 // the columns on both sides of the cut; the corner's place, shared by both
 // edges, is searched on a grid and then on a finer one about the best.
+// Farther from any corner, the straight piece of the outline across the
+// cut is found the same way: the columns beyond its corners are cut off
+// until one line fits the rest.
 #include "libs/edge_gauge/gauge_parts.h"
 
 #include <algorithm>
@@ -28,6 +31,10 @@ constexpr int kFineSteps = 8;        // fine places tried either side of the bes
 constexpr double kCornerGain = 25.0; // least drop of the squared residuals, in edge noise variances
 constexpr double kCornerWorst = 2.5; // largest mean squared residual, in edge noise variances
 constexpr double kRampReach = 5.0;   // blur sigmas beyond which the rounding is nil
+constexpr int kPieceReach = 80;      // columns either side of the cut that a straight piece may take
+constexpr int kPieceCorners = 3;     // corners cut off a piece at most
+constexpr double kPieceMargin = 3.0; // columns next to a corner that its rounding bends
+constexpr double kLineSigmas = 3.0;  // of the squared residuals' spread that one line may exceed
 
 struct Column {
     double u, top, bottom; // u: columns from the span's last column
@@ -262,6 +269,34 @@ Trial Refine(const Columns& cols, const Trial& start, const RoundedRamp& ramp) {
     return best;
 }
 
+// The clean columns fitted: the span's last `left` ones (none of the tip's
+// first) and the first `right` ones beyond the cut.  A column or two
+// between the cut and the picture's border tell no side of anything.
+std::vector<Column> Gather(const std::vector<Edges>& edges, const std::vector<Edges>& after,
+                           int gap, int left, int right) {
+    std::vector<Column> cols;
+    const int span = static_cast<int>(edges.size());
+    for (int i = std::max(kTipRoundColumns, span - left); i < span; ++i)
+        if (edges[i].measured && edges[i].clean)
+            cols.push_back({static_cast<double>(i - (span - 1)), edges[i].top, edges[i].bottom});
+    const int beyond = static_cast<int>(after.size());
+    for (int k = 0; k < (beyond < kCornerSideLeast ? 0 : std::min(right, beyond)); ++k)
+        if (after[k].measured && after[k].clean)
+            cols.push_back({static_cast<double>(gap + k), after[k].top, after[k].bottom});
+    return cols;
+}
+
+// One line through each edge of the columns: the coefficients (value at
+// u = 0, change per column) and the squared residuals of both.
+bool FitLines(const std::vector<Column>& cols, double (&beta)[2][2], double& squares) {
+    Fit<2> line;
+    for (const Column& c : cols) {
+        const double f[2] = {1.0, c.u};
+        line.Add(f, c.top, c.bottom);
+    }
+    return line.Solve(beta, squares);
+}
+
 // A place on the fine grid, whose ramp values are tabulated.
 double OnGrid(double place) {
     return std::round(place / kFineStep) * kFineStep;
@@ -288,29 +323,12 @@ Trial BestCorner(const Columns& cols, const RoundedRamp& ramp) {
 
 bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
                double noise, double sigma, const Corner* start, Corner& corner) {
-    const int span = static_cast<int>(edges.size());
-    std::vector<Column> fitted;
-    for (int i = std::max(kTipRoundColumns, span - kCornerLeft); i < span; ++i)
-        if (edges[i].measured && edges[i].clean)
-            fitted.push_back({static_cast<double>(i - (span - 1)), edges[i].top, edges[i].bottom});
-    // A column or two between the cut and the picture's border tell no
-    // side of a corner.
-    const int beyond = static_cast<int>(after.size());
-    const int right = beyond < kCornerSideLeast ? 0 : std::min(kCornerRight, beyond);
-    for (int k = 0; k < right; ++k)
-        if (after[k].measured && after[k].clean)
-            fitted.push_back({static_cast<double>(gap + k), after[k].top, after[k].bottom});
+    std::vector<Column> fitted = Gather(edges, after, gap, kCornerLeft, kCornerRight);
     if (static_cast<int>(fitted.size()) < 4 * kCornerSideLeast)
         return false;
-
     // One line per edge, for comparison.
-    Fit<2> line;
-    for (const Column& c : fitted) {
-        const double f[2] = {1.0, c.u};
-        line.Add(f, c.top, c.bottom);
-    }
     double lineBeta[2][2], lineSquares = 0;
-    if (!line.Solve(lineBeta, lineSquares))
+    if (!FitLines(fitted, lineBeta, lineSquares))
         return false;
 
     const RoundedRamp ramp(sigma);
@@ -334,6 +352,42 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
     corner.top = best.beta[0][0] - best.beta[0][1] * best.place + best.beta[0][2] * rounded;
     corner.bottom = best.beta[1][0] - best.beta[1][1] * best.place + best.beta[1][2] * rounded;
     return std::isfinite(corner.top) && std::isfinite(corner.bottom);
+}
+
+bool FitPiece(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
+              double noise, double sigma, double& top, double& bottom) {
+    std::vector<Column> piece = Gather(edges, after, gap, kPieceReach, kPieceReach);
+    const RoundedRamp ramp(sigma);
+    const double edgeVariance = 0.5 * noise * noise;
+    for (int corners = 0;; ++corners) {
+        if (piece.size() < 2 * static_cast<std::size_t>(kCornerSideLeast))
+            return false;
+        double beta[2][2], squares = 0;
+        if (!FitLines(piece, beta, squares))
+            return false;
+        // One line fits when its squared residuals stay within the spread
+        // that the noise gives them.
+        const double dof = 2.0 * static_cast<double>(piece.size()) - 4.0;
+        if (squares <= edgeVariance * (dof + kLineSigmas * std::sqrt(2.0 * dof))) {
+            top = beta[0][0];
+            bottom = beta[1][0];
+            return std::isfinite(top) && std::isfinite(bottom);
+        }
+        if (corners == kPieceCorners)
+            return false;
+        // The piece ends at its best corner, on the side away from the cut;
+        // a corner next to the cut is no end of a piece.
+        const Trial corner = BestCorner(Columns(piece), ramp);
+        if (!std::isfinite(corner.squares) ||
+            (corner.place > -kCornerNear && corner.place < gap + kCornerNear))
+            return false;
+        std::vector<Column> kept;
+        for (const Column& c : piece)
+            if (corner.place < 0 ? c.u > corner.place + kPieceMargin
+                                 : c.u < corner.place - kPieceMargin)
+                kept.push_back(c);
+        piece = std::move(kept);
+    }
 }
 
 } // namespace edge_gauge::parts

@@ -8,7 +8,8 @@
 //   edges.cpp       sub-pixel edges against the back light next to each edge;
 //   widest.cpp      the widest part of the span;
 //   across_cut.cpp  a span's end at the cut, with the columns beyond it;
-//   corner.cpp      a corner of the outline next to the cut;
+//   corner.cpp      a corner of the outline next to the cut, or the
+//                   straight piece of it across the cut;
 //   tip.cpp         the optics' blur and the point of the tip's cone;
 //   thin.cpp        the level of a drill too thin to show a dark core.
 //
@@ -39,6 +40,7 @@ constexpr int kTailColumns = 9;      // last columns of a span whose extent may 
 constexpr int kPlaceReach = 2;       // columns either side whose outline places a window
 constexpr int kTailLongest = 80;     // columns of the longest line through a span's last edges
 constexpr int kAfterCutColumns = kTailLongest; // columns right of a cut kept for those lines
+constexpr int kBorderColumns = 2; // columns at the picture's right border kept out of those
 // Lengths of the lines and stretches tried, shortest first.
 constexpr int kTailLengths[] = {3, 5, 7, 10, 14, 20, 28, 40, 56, kTailLongest};
 constexpr int kShortWidest = 40; // columns of a widest stretch that average its noise well enough
@@ -235,6 +237,14 @@ struct Corner {
 // start: a corner found before, whose place is refined, or null.
 bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
                double noise, double sigma, const Corner* start, Corner& corner);
+
+// The edges at the span's last column from one line through the straight
+// piece of the outline that runs across the cut: the span's last columns
+// and those right of the cut (`after`, the first `gap` columns right of the
+// last one), less what lies beyond a corner; false when no straight piece
+// with columns on its both ends is found.
+bool FitPiece(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
+              double noise, double sigma, double& top, double& bottom);
 
 // A span cut while its extent still grows: its widest edges from lines
 // through its last columns and the columns right of the cut, all measured

@@ -184,7 +184,10 @@ TraceResult TraceSilhouette(const Picture& p, const Levels& lv, Trace& t) {
         t.afterCut = -1;
         t.afterOutline.clear();
         if (r.afterFirst > r.last) {
-            int end = std::min(r.afterLast, r.afterFirst + kAfterCutColumns - 1);
+            // The picture's last columns see only part of the blur of what
+            // lies beyond the border: no line is drawn through them.
+            int end = std::min({r.afterLast, r.afterFirst + kAfterCutColumns - 1,
+                                p.width - 1 - kBorderColumns});
             for (int c = r.afterFirst; c <= end; ++c)
                 if (columns[c].top == 0 || columns[c].bottom == p.height - 1)
                     end = c - 1;
