@@ -246,16 +246,20 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
 bool FitPiece(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
               double noise, double sigma, double& top, double& bottom);
 
-// A span cut while its extent still grows: its widest edges from lines
-// through its last columns and the columns right of the cut, all measured
-// against back-light planes that reach across the cut.  False when they
-// come out as no numbers.
-// sigma: the blur, measured when blurKnown.
+// A span cut while its extent still grows: its widest edges at its last
+// column, from its last columns and the columns right of the cut, all
+// measured again against back-light planes that reach across the cut: two
+// lines meeting at a corner next to the cut, else one line through the
+// straight piece of the outline, else lines that grow while they agree.
+// False when they come out as no numbers.  sigma: the blur, measured when
+// blurKnown.
 bool FitAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
                   const std::vector<Edges>& edges, double sigma, bool blurKnown, Widest& w);
-// A widest stretch of fewer than kShortWidest columns that runs into the
-// cut: the columns right of the cut join its averages while they keep its
-// extent.
+// A widest stretch that runs into the cut: where a corner next to the cut
+// rounds its last column, the larger of the stretch's extent and the
+// corner's there; a stretch of fewer than kShortWidest columns otherwise
+// takes the straight piece of the outline across the cut, or the columns
+// right of the cut join its averages while they keep its extent.
 void ExtendAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
                      const std::vector<Edges>& edges, double sigma, bool blurKnown, Widest& w);
 
