@@ -66,7 +66,7 @@ AcrossCut MeasureAcrossCut(const Picture& p, const Levels& lv, const Trace& t) {
     AcrossCut m;
     const int span = static_cast<int>(t.outline.size());
     const int after = static_cast<int>(t.afterOutline.size());
-    m.gap = t.afterCut - t.last;
+    m.gap = after > 0 ? t.afterCut - t.last : 1; // nothing beyond: the span's own columns
     m.from = std::max(0, span - kTailLongest - kBandReach);
     Trace joined;
     joined.tip = t.tip + m.from;
@@ -88,6 +88,7 @@ AcrossCut MeasureAcrossCut(const Picture& p, const Levels& lv, const Trace& t) {
     std::vector<Edges> edges;
     MeasureLight(p, lv, joined, measure, edges);
     MeasureEdges(p, lv, joined, edges);
+    FitSlopingEdges(p, lv, joined, edges);
     m.lastWiden = joined.widen[span - m.from - 1];
     m.last.assign(edges.begin(), edges.begin() + (span - m.from));
     m.beyond.assign(edges.end() - after, edges.end());
@@ -156,8 +157,6 @@ bool CornerAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
 
 bool FitAcrossCut(const Picture& p, const Levels& lv, const Trace& t,
                   const std::vector<Edges>& edges, double sigma, bool blurKnown, Widest& w) {
-    if (t.afterOutline.empty())
-        return true; // the lines through the span's own columns stand
     const AcrossCut m = MeasureAcrossCut(p, lv, t);
     const std::vector<Edges> last = WithLast(edges, m);
     const double noise = TailNoise(w.noise, m);

@@ -188,6 +188,11 @@ void MeasureLight(const Picture& p, const Levels& lv, const Trace& t,
                   const std::vector<uint8_t>& measure, std::vector<Edges>& edges);
 // The sub-pixel edges of every measured column, with the back light and the sums already measured.
 void MeasureEdges(const Picture& p, const Levels& lv, const Trace& t, std::vector<Edges>& edges);
+// The measured edges that slope, fitted to the blurred step from where the
+// darkness sums put them, in every column through which the outline runs
+// straight.
+void FitSlopingEdges(const Picture& p, const Levels& lv, const Trace& t,
+                     std::vector<Edges>& edges);
 
 // Darkness of a window: the covered length, in pixels, of rows (or columns)
 // from ... from + n - 1 with pixel sum s0 and first moment s1 (sum of index
