@@ -21,8 +21,9 @@ namespace edge_gauge::parts {
 
 namespace {
 
-constexpr int kCornerLeft = 24;      // columns of the span fitted, the last one's included
-constexpr int kCornerRight = 24;     // columns right of the cut fitted
+// Columns fitted on each side of the cut, the span's last one included:
+// as many as the lines need, and fewer where that many reach another corner.
+constexpr int kCornerReaches[] = {80, 24};
 constexpr int kCornerSideLeast = 3;  // columns wanted on each side of a corner
 constexpr double kCornerNear = 4.0;  // columns from the last one or the cut where a corner may lie
 constexpr double kCoarseStep = 1.0;  // columns between the corner places first tried
@@ -319,11 +320,11 @@ Trial BestCorner(const Columns& cols, const RoundedRamp& ramp) {
     return std::isfinite(best.squares) ? Refine(cols, best, ramp) : best;
 }
 
-} // namespace
-
-bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
-               double noise, double sigma, const Corner* start, Corner& corner) {
-    std::vector<Column> fitted = Gather(edges, after, gap, kCornerLeft, kCornerRight);
+// The corner fitted to `reach` columns on each side of the cut.
+bool FitCornerOver(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
+                   double noise, const RoundedRamp& ramp, const Corner* start, int reach,
+                   Corner& corner) {
+    std::vector<Column> fitted = Gather(edges, after, gap, reach, reach);
     if (static_cast<int>(fitted.size()) < 4 * kCornerSideLeast)
         return false;
     // One line per edge, for comparison.
@@ -331,7 +332,6 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
     if (!FitLines(fitted, lineBeta, lineSquares))
         return false;
 
-    const RoundedRamp ramp(sigma);
     const Columns cols(std::move(fitted));
     const std::vector<Column>& all = cols.All();
     const Trial best = start ? Refine(cols, cols.Try(OnGrid(start->place), ramp), ramp)
@@ -352,6 +352,17 @@ bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after,
     corner.top = best.beta[0][0] - best.beta[0][1] * best.place + best.beta[0][2] * rounded;
     corner.bottom = best.beta[1][0] - best.beta[1][1] * best.place + best.beta[1][2] * rounded;
     return std::isfinite(corner.top) && std::isfinite(corner.bottom);
+}
+
+} // namespace
+
+bool FitCorner(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,
+               double noise, double sigma, const Corner* start, Corner& corner) {
+    const RoundedRamp ramp(sigma);
+    for (const int reach : kCornerReaches)
+        if (FitCornerOver(edges, after, gap, noise, ramp, start, reach, corner))
+            return true;
+    return false;
 }
 
 bool FitPiece(const std::vector<Edges>& edges, const std::vector<Edges>& after, int gap,

@@ -40,9 +40,9 @@ constexpr int kSteps = 64;            // lattice points per pixel
 constexpr double kRowSigmas = 3.5;    // transition sigmas either side of an edge whose rows are fitted
 constexpr double kLeastExtent = 3.0;  // pixels of extent below which the two edges overlap too much
 constexpr double kLargestStep = 0.5;  // pixels that the fit may move an edge
-constexpr double kBend = 0.5;         // rows per column of change in slope that mark a bend
+constexpr double kBend = 0.25;        // rows per column of change in slope that mark a bend
+constexpr int kBendReach = 3;         // columns either side whose bend the blur mixes in
 constexpr double kLeastSlope = 0.1;   // rows per column of an edge that is fitted
-constexpr int kSlopeReach = 2;        // columns either side that give an edge's slope
 // The transition's sigmas tabulated; a column takes the nearest.
 constexpr double kWidths[] = {1.0, 1.25, 1.5, 1.75, 2.0, 2.4, 2.8, 3.3, 3.9};
 
@@ -148,28 +148,35 @@ void FitSlopingEdges(const Picture& p, const Levels& lv, const Trace& t,
                      std::vector<Edges>& edges) {
     const int span = static_cast<int>(edges.size());
     auto measured = [&](int i) { return i >= 0 && i < span && edges[i].measured; };
-    // Where the outline bends inside a column, its second difference is large.
-    auto bends = [&](int i, double Edges::*edge) {
-        return std::fabs(edges[i + 1].*edge - 2 * edges[i].*edge + edges[i - 1].*edge) > kBend;
-    };
-    // An edge's rows per column, over the measured columns next to i.
-    auto slope = [&](int i, double Edges::*edge) {
-        int l = i, r = i;
-        while (l > i - kSlopeReach && measured(l - 1))
-            --l;
-        while (r < i + kSlopeReach && measured(r + 1))
-            ++r;
-        return std::fabs(edges[r].*edge - edges[l].*edge) / (r - l);
-    };
     std::vector<double> top(span), bottom(span);
     std::vector<uint8_t> fitted(span, 0);
     for (int i = 0; i < span; ++i) {
         const Edges& e = edges[i];
-        if (!e.measured || !e.clean || !(e.bottom - e.top > kLeastExtent) || !measured(i - 1) ||
-            !measured(i + 1) || bends(i, &Edges::top) || bends(i, &Edges::bottom))
+        if (!e.measured || !e.clean || !(e.bottom - e.top > kLeastExtent))
             continue;
-        const double kt = slope(i, &Edges::top), kb = slope(i, &Edges::bottom);
-        if (kt < kLeastSlope && kb < kLeastSlope)
+        // The farthest measured columns within kBendReach either side (across
+        // the white columns of a cut, too).
+        int l = -1, r = -1;
+        for (int k = 1; k <= kBendReach; ++k) {
+            if (measured(i - k))
+                l = i - k;
+            if (measured(i + k))
+                r = i + k;
+        }
+        if (l < 0 || r < 0)
+            continue;
+        // The outline bends within the blur's reach of the column where the
+        // slopes either side differ: the blur mixes the neighbours' edges
+        // into the column's transition, lopsided.
+        bool bends = false;
+        auto slope = [&](double Edges::*edge) {
+            const double left = (e.*edge - edges[l].*edge) / (i - l);
+            const double right = (edges[r].*edge - e.*edge) / (r - i);
+            bends |= std::fabs(right - left) > kBend;
+            return std::fabs(edges[r].*edge - edges[l].*edge) / (r - l);
+        };
+        const double kt = slope(&Edges::top), kb = slope(&Edges::bottom);
+        if (bends || (kt < kLeastSlope && kb < kLeastSlope))
             continue;
         fitted[i] = FitColumn(p, t.tip + i, e, lv.silhouette, StepOf(kt), StepOf(kb), top[i],
                               bottom[i]);
