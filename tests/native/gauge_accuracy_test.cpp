@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -192,6 +193,21 @@ struct Figures {
     Errors height, tip;
 };
 
+// The figures of two groups of scenes taken as one.
+Figures Joined(const Figures& a, const Figures& b) {
+    Figures f;
+    f.scenes = a.scenes + b.scenes;
+    f.refused = a.refused + b.refused;
+    f.gross = a.gross + b.gross;
+    for (auto [to, x, y] : {std::tuple{&f.height, &a.height, &b.height},
+                            std::tuple{&f.tip, &a.tip, &b.tip}}) {
+        to->n = x->n + y->n;
+        to->sum = x->sum + y->sum;
+        to->squares = x->squares + y->squares;
+    }
+    return f;
+}
+
 void Report(const char* name, const Figures& f) {
     std::printf("  %-26s scenes %4d  refused %2d  gross %2d  height %+.4f / %.4f px  "
                 "tip %+.4f / %.4f px (mean / sd)\n",
@@ -342,12 +358,12 @@ TEST(GaugeAccuracy, DustSpecks) {
 }
 
 // The cut on any column from ten pixels right of the tip to the right
-// border.  Where the span holds 40 columns of the body or more, the figures
-// are those of a clean picture; where it ends in the cone, soon after it or
-// in the neck, the widest column is the last one before the cut (as the
-// optics blur it) and fewer columns average the noise, on both sides of the
-// cut; the tip of a span that ends in the cone is extrapolated from the
-// cone's edges.
+// border: over all of them, the figures of a clean picture.  Where the span
+// holds 40 columns of the body or more, so are they alone; where it ends in
+// the cone, soon after it or in the neck, the widest column is the last one
+// before the cut (as the optics blur it) and fewer columns average the
+// noise, on both sides of the cut; the tip of a span that ends in the cone
+// is extrapolated from the cone's edges.
 TEST(GaugeAccuracy, CutOnAnyColumn) {
     constexpr double kBodyColumns = 40;
     const int n = ScenesPerCondition();
@@ -371,9 +387,12 @@ TEST(GaugeAccuracy, CutOnAnyColumn) {
             },
             truth.tipColumn, "scene " + std::to_string(i) + ", cut " + std::to_string(cut), p);
     }
+    const Figures all = Joined(body, elsewhere);
     std::printf("The cut on any column from the tip + 10 px to the right border:\n");
+    Report("cut on any column", all);
     Report("cut, 40+ body columns", body);
     Report("cut, cone/short body/neck", elsewhere);
+    Expect(all, kClean);
     Expect(body, kClean);
     // The tip of a span that ends in the cone or a few columns past it is
     // extrapolated from the cone's own columns only: near the clean figures.
@@ -381,7 +400,9 @@ TEST(GaugeAccuracy, CutOnAnyColumn) {
     // the last one, its edges from a line through the straight piece of the
     // outline across the cut, or from two lines meeting at a corner next to
     // it: fewer columns than a body's stretch, and none beyond a corner.
-    Expect(elsewhere, {0.01, 0.025, 0.01, 0.03});
+    // Even a gauge told where the corners lie would reach about 0.01 pixel
+    // here from the columns that the lines take.
+    Expect(elsewhere, {0.01, 0.018, 0.01, 0.03});
     EXPECT_GE(body.scenes, n / 2);
     EXPECT_GE(elsewhere.scenes, n / 10);
 }
@@ -414,7 +435,7 @@ TEST(GaugeAccuracy, CutNextToACorner) {
     Report("cut next to a corner", f);
     // Lines through either side's columns miss the rounding by up to a
     // few tenths of a pixel; two lines meeting at a rounded corner do not.
-    Expect(f, {0.01, 0.04, 0.01, 0.03});
+    Expect(f, {0.01, 0.03, 0.01, 0.03});
     EXPECT_GE(f.scenes, n / 2);
 }
 
