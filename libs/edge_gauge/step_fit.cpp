@@ -54,11 +54,20 @@ class BlurredStep {
     explicit BlurredStep(double sigma)
         : rows_(kRowSigmas * sigma), middle_(static_cast<int>(std::ceil(rows_ + 1)) * kSteps),
           cover_(2 * middle_ + 1), weight_(2 * middle_ + 1) {
+        // d +- 1/2 lie on the lattice too: Phi and its antiderivative once
+        // per lattice point.
+        constexpr int kHalf = kSteps / 2;
+        const int reach = middle_ + kHalf;
+        std::vector<double> phi(2 * reach + 1), g(2 * reach + 1);
+        for (int k = 0; k <= 2 * reach; ++k) {
+            const double z = static_cast<double>(k - reach) / kSteps / sigma;
+            phi[k] = Phi(z);
+            g[k] = z * phi[k] +
+                   std::exp(-0.5 * z * z) * std::numbers::inv_sqrtpi / std::numbers::sqrt2;
+        }
         for (int k = 0; k <= 2 * middle_; ++k) {
-            const double d = static_cast<double>(k - middle_) / kSteps;
-            const double a = (d + 0.5) / sigma, b = (d - 0.5) / sigma;
-            cover_[k] = sigma * (G(a) - G(b));
-            weight_[k] = Phi(a) - Phi(b);
+            cover_[k] = sigma * (g[k + 2 * kHalf] - g[k]);
+            weight_[k] = phi[k + 2 * kHalf] - phi[k];
         }
     }
     // Pixels either side of the edge whose rows are fitted.
@@ -72,10 +81,6 @@ class BlurredStep {
 
   private:
     static double Phi(double x) { return 0.5 * std::erfc(-x * std::numbers::sqrt2 / 2); }
-    // An antiderivative of Phi.
-    static double G(double x) {
-        return x * Phi(x) + std::exp(-0.5 * x * x) * std::numbers::inv_sqrtpi / std::numbers::sqrt2;
-    }
     double rows_;
     int middle_;
     std::vector<double> cover_, weight_;
