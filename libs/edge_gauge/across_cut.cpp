@@ -8,7 +8,10 @@
 //     light next to the last columns is better known from both sides of the
 //     cut than from the left alone, so the span's last columns are measured
 //     again together with those beyond it, the white columns giving no back
-//     light; steep edges get windows wide enough for their transition.
+//     light; steep edges get windows wide enough for their transition, and
+//     the sloping edges are fitted to the blurred step (step_fit.cpp).  A
+//     cut so close to the right border that no columns remain beyond it has
+//     the span's own last columns measured again the same way.
 //   - A corner of the outline within a few columns of the cut: the last
 //     column carries its rounding, which two lines meeting at the corner
 //     give (corner.cpp) and neither side's line does.

@@ -13,10 +13,12 @@
 //    the profile across the widest part, and the edges measured again.
 // 5. The blur from the body's edges next to the tip (tip.cpp).
 // 6. The span's end at a cut (across_cut.cpp): where the extent still grows
-//    or the widest stretch is short, two lines meeting at a corner next to
-//    the cut, rounded by the blur, or one line through the straight piece
-//    of the outline across it (corner.cpp), else lines or averages that
-//    grow while they agree.
+//    or the widest stretch is short, the columns on both sides of the cut
+//    measured again, their sloping edges fitted to the blurred step
+//    (step_fit.cpp); then two lines meeting at a corner next to the cut,
+//    rounded by the blur, or one line through the straight piece of the
+//    outline across it (corner.cpp), else lines or averages that grow while
+//    they agree.
 // 7. The tip (tip.cpp): the cone's point fitted to the darkness of the rows
 //    across it.  A span that ends inside the cone has no body: the point is
 //    where the cone's extent, extrapolated, reaches zero.
