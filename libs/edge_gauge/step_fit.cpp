@@ -157,7 +157,10 @@ void FitSlopingEdges(const Picture& p, const Levels& lv, const Trace& t,
     std::vector<uint8_t> fitted(span, 0);
     for (int i = 0; i < span; ++i) {
         const Edges& e = edges[i];
-        if (!e.measured || !e.clean || !(e.bottom - e.top > kLeastExtent))
+        // Edges within the picture's rows only: a window's sums on an odd
+        // picture can put them anywhere, or make them no numbers.
+        if (!e.measured || !e.clean || !(e.top >= 0 && e.bottom <= p.height - 1) ||
+            !(e.bottom - e.top > kLeastExtent))
             continue;
         // The farthest measured columns within kBendReach either side (across
         // the white columns of a cut, too).

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -193,3 +194,31 @@ TEST(StepFit, ColumnsNextToABendKeepTheirSums) {
 }
 
 } // namespace
+
+// The sums of an odd picture can put edges beyond its rows or make them no
+// numbers: such a column is left as it is, and nothing outside the picture
+// is read.
+TEST(StepFit, EdgesOutsideThePictureOrNoNumbersAreLeftAlone) {
+    const Outline2 o{40.4, 0.3, 70.6, 0.3};
+    const int height = 140;
+    const std::vector<uint8_t> pixels = Pixels(Coverage(o, height), 2.0, 3);
+    const Picture p(pixels.data(), kColumns, height);
+    Levels lv;
+    lv.silhouette = kDark;
+    Trace t;
+    t.tip = 0;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double odd[][2] = {{nan, 60}, {30, nan}, {-3, 60}, {30, height + 2.0}, {-1e12, 1e12}};
+    for (const auto& edge : odd) {
+        std::vector<Edges> edges;
+        for (int x = 0; x < kColumns; ++x)
+            edges.push_back(DarknessSum(p, x, o.Top(x), o.Bottom(x), 6));
+        edges[50].top = edge[0];
+        edges[50].bottom = edge[1];
+        FitSlopingEdges(p, lv, t, edges);
+        EXPECT_TRUE(edges[50].top == edge[0] || (std::isnan(edge[0]) && std::isnan(edges[50].top)));
+        EXPECT_TRUE(edges[50].bottom == edge[1] ||
+                    (std::isnan(edge[1]) && std::isnan(edges[50].bottom)));
+        EXPECT_TRUE(std::isfinite(edges[40].top) && std::isfinite(edges[40].bottom));
+    }
+}
