@@ -22,6 +22,8 @@ class NoHost : public station::HostLink {
   public:
     Notify Notification() override { return nullptr; }
     int32_t UnderStationLock(const std::function<int32_t()>& command) override { return command(); }
+    std::recursive_mutex& StationLock() override { return lock; }
+    std::recursive_mutex lock;
 };
 
 double NowMs() {

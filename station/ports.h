@@ -108,6 +108,9 @@ class StationView {
     virtual ~StationView() = default;
     // The averaged edge points as a line on the camera view.
     virtual void DrawMeasuredLine(double x1, double y1, double x2, double y2) = 0;
+    // The measurement's own copy of its last picture, as it was measured
+    // (cut, bands): painted into the camera view.  Valid during the call.
+    virtual void ShowMeasuredPicture(const uint8_t* picture) { (void)picture; }
     virtual void RefreshView() = 0;
     virtual void RefreshStatistics() = 0;
     // A booked row at the top of the OK or NG list.

@@ -7,6 +7,8 @@
 #include "ui/kit/window.h"
 #include "ui/main_form.h"
 
+#include "station/station_gate.h"
+
 #include <atomic>
 #include <memory>
 
@@ -23,6 +25,7 @@ class ProcessHostLink : public HostLink {
     int32_t UnderStationLock(const std::function<int32_t()>& command) override {
         return RunUnderStationLock(command);
     }
+    std::recursive_mutex& StationLock() override;
 };
 
 struct StationState {
@@ -30,6 +33,8 @@ struct StationState {
     // library must not be freed from within the unloading of vardel.dll).
     std::unique_ptr<OutsideLibraries> libs;
     ProcessHostLink hostLink;
+    // Host calls pass it; the station lock is its.  Outlives every station.
+    StationGate gate;
     std::unique_ptr<TMainForm1> window; // set: the station is open
     Station* station = nullptr;         // the window's, for the host's commands
     std::atomic<VardelNotify> notify{nullptr};
@@ -42,8 +47,14 @@ struct StationState {
 
 constexpr UINT kCloseRequest = WM_APP + 40;
 constexpr const char* kCloseRequestClass = "VardelCloseRequests";
-// How long a close from another thread waits for the window's thread.
+// How long a close or a show from another thread waits for the window's
+// thread.
 constexpr UINT kCloseWaitMs = 5000;
+// The window's thread is inside one of the station's own handlers (an
+// operator's dialog, a message box, a button's command): the station cannot
+// be taken down under it.  A close from another thread asks again until its
+// time is up.
+constexpr int32_t kCloseInsideHandler = -100;
 
 int32_t CloseOnThisThread();
 
@@ -53,7 +64,7 @@ LRESULT CALLBACK CloseRequestProcedure(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return CloseOnThisThread();
         } catch (...) {
             kit::ReportHandlerFailure(msg, "closing the station");
-            return 0;
+            return kCloseInsideHandler;
         }
     }
     return DefWindowProcA(h, msg, wp, lp);
@@ -72,6 +83,14 @@ HWND CreateCloseRequestWindow() {
     }
     return CreateWindowExA(0, kCloseRequestClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                            kit::ThisModule(), nullptr);
+}
+
+// Answers the messages that other threads send to this one, and nothing
+// else: a host call that waits for the window's thread gets its answer
+// while this thread waits for that call.
+void AnswerSentMessages() {
+    MSG m;
+    PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
 bool ThreadAlive(DWORD id) {
@@ -116,6 +135,7 @@ int32_t Open() {
     s.closeRequests = CreateCloseRequestWindow();
     s.window = std::make_unique<TMainForm1>(*s.libs, s.hostLink);
     s.station = &s.window->station();
+    s.gate.Open();
     s.openStatus = s.window->StartupSequence(false);
     if (s.openStatus != 0)
         Close();
@@ -128,6 +148,16 @@ int32_t CloseOnThisThread() {
     StationState& s = State();
     if (!s.window)
         return 0;
+    // Called from within one of the station's handlers (the host's
+    // notification from a button, a message loop of an operator's dialog):
+    // the window is still in use further up this thread.
+    if (kit::HandlerDepth() > 0) {
+        OutputDebugStringA("vardel: vardelClose: the station's window is busy on its thread; "
+                           "not closed now\n");
+        return kCloseInsideHandler;
+    }
+    // No host call enters from now on; the one inside finishes first.
+    s.gate.Shut(&AnswerSentMessages);
     s.window->ShutdownSequence();
     s.station = nullptr;
     s.window.reset();
@@ -148,50 +178,125 @@ int32_t Close() {
     // them.  When that thread has ended, so have its windows, and the rest
     // closes here.
     if (GetCurrentThreadId() != s.windowThread && ThreadAlive(s.windowThread)) {
-        DWORD_PTR r = 0;
-        if (!SendMessageTimeoutA(s.closeRequests, kCloseRequest, 0, 0, SMTO_NORMAL, kCloseWaitMs,
-                                 &r)) {
-            OutputDebugStringA("vardel: vardelClose: the thread that opened the station runs no "
-                               "message loop; the station stays open\n");
-            return result::kCloseNotAnswered;
+        const ULONGLONG until = GetTickCount64() + kCloseWaitMs;
+        for (;;) {
+            const ULONGLONG now = GetTickCount64();
+            DWORD_PTR r = 0;
+            if (now >= until ||
+                !SendMessageTimeoutA(s.closeRequests, kCloseRequest, 0, 0, SMTO_NORMAL,
+                                     static_cast<UINT>(until - now), &r)) {
+                OutputDebugStringA("vardel: vardelClose: the thread that opened the station "
+                                   "does not answer; the station stays open\n");
+                return result::kCloseNotAnswered;
+            }
+            if (static_cast<int32_t>(r) != kCloseInsideHandler)
+                return static_cast<int32_t>(r);
+            Sleep(20);
         }
-        return static_cast<int32_t>(r);
     }
-    return CloseOnThisThread();
+    const int32_t r = CloseOnThisThread();
+    return r == kCloseInsideHandler ? result::kCloseNotAnswered : r;
 }
+
+namespace {
+
+// The window's thread shows the window when it is asked, within the time a
+// close waits; false when it does not answer (hangs, or runs no loop).
+bool AskToShow(HWND window, bool modal) {
+    DWORD_PTR r = 0;
+    return SendMessageTimeoutA(window, TMainForm1::kShowRequest, modal ? 1 : 0, 0,
+                               SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseWaitMs, &r) != 0;
+}
+
+bool Shown(HWND window) {
+    return IsWindow(window) && IsWindowVisible(window);
+}
+
+// A modal show asked of another thread: returns when the window is hidden
+// or gone, or with the window's thread no longer answering (ended, or hung
+// for the time a close waits).
+int32_t WaitWhileShown(HWND window, DWORD thread) {
+    HANDLE t = OpenThread(SYNCHRONIZE, FALSE, thread);
+    int32_t r = 0;
+    for (ULONGLONG nextProbe = 0; Shown(window);) {
+        if (t && WaitForSingleObject(t, 20) == WAIT_OBJECT_0) {
+            r = result::kCloseNotAnswered;
+            break;
+        }
+        if (!t)
+            Sleep(20);
+        const ULONGLONG now = GetTickCount64();
+        if (now < nextProbe)
+            continue;
+        nextProbe = now + 500;
+        DWORD_PTR answer = 0;
+        if (Shown(window) && !SendMessageTimeoutA(window, WM_NULL, 0, 0,
+                                                  SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseWaitMs,
+                                                  &answer)) {
+            r = result::kCloseNotAnswered;
+            break;
+        }
+    }
+    if (t)
+        CloseHandle(t);
+    if (r != 0)
+        OutputDebugStringA("vardel: vardelDialog: the window's thread no longer answers\n");
+    return r;
+}
+
+} // namespace
 
 int32_t Dialog(int32_t language) {
     StationState& s = State();
-    if (!s.window)
-        return result::kNotOpen;
-    if (language >= 0)
-        s.window->params().op.LanguageIndex = language;
-    s.window->ShowFromHost(CurrentSettings().dShowModal != 1);
+    HWND window = nullptr;
+    {
+        StationGate::Pass pass = s.gate.Enter();
+        if (!pass)
+            return result::kNotOpen;
+        std::lock_guard<std::recursive_mutex> lock(s.gate.lock());
+        if (language >= 0)
+            s.window->params().op.LanguageIndex = language;
+        window = s.window->hwnd();
+    }
+    // No pass from here on: a modal window may stay up for hours, and a
+    // close meanwhile must not wait for it.  The window is reached by its
+    // handle only, which a close destroys.
+    const bool modal = CurrentSettings().dShowModal != 1;
+    if (GetCurrentThreadId() != s.windowThread) {
+        if (!AskToShow(window, modal)) {
+            OutputDebugStringA("vardel: vardelDialog: the window's thread does not answer\n");
+            return result::kCloseNotAnswered;
+        }
+        return modal ? WaitWhileShown(window, s.windowThread) : 0;
+    }
+    SendMessageA(window, TMainForm1::kShowRequest, modal ? 1 : 0, 0);
+    if (modal)
+        kit::RunModalLoop([window] { return !Shown(window); });
     return 0;
 }
 
 int32_t Function(int32_t command) {
     StationState& s = State();
-    if (!s.window)
+    StationGate::Pass pass = s.gate.Enter();
+    if (!pass)
         return result::kClosedStation;
-    std::lock_guard<std::recursive_mutex> lock(s.station->lock());
+    std::lock_guard<std::recursive_mutex> lock(s.gate.lock());
     return s.station->Run(HostCommandFor(command), true);
 }
 
 void Callback(VardelNotify notify) {
-    StationState& s = State();
-    if (!s.window) {
-        s.notify = notify;
-        return;
-    }
-    std::lock_guard<std::recursive_mutex> lock(s.station->lock());
-    s.notify = notify;
+    // The lock outlives the station: a registration is never torn in the
+    // middle of a command, open or not.
+    std::lock_guard<std::recursive_mutex> lock(State().gate.lock());
+    State().notify = notify;
 }
 
 int32_t GetParametr() {
     StationState& s = State();
-    if (!s.window)
+    StationGate::Pass pass = s.gate.Enter();
+    if (!pass)
         return 0;
+    std::lock_guard<std::recursive_mutex> lock(s.gate.lock());
     return RoundHalfAway(s.station->params().station.InitMoveX * s.station->device().pulsePerMm);
 }
 
@@ -203,9 +308,28 @@ int32_t RunUnderStationLock(const std::function<int32_t()>& command) {
     StationState& s = State();
     if (!s.window)
         return 0;
-    std::lock_guard<std::recursive_mutex> lock(s.station->lock());
+    std::unique_lock<std::recursive_mutex> lock(s.gate.lock(), std::try_to_lock);
+    // A host command is running: the window's thread keeps answering
+    // (paints, the value panels' timer, messages sent to it) while it waits.
+    // The operator's input stays queued and is taken after the command.
+    while (!lock.owns_lock()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE | QS_PAINT | QS_TIMER);
+        MSG m;
+        AnswerSentMessages();
+        while (PeekMessageA(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+            DispatchMessageA(&m);
+        while (PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE))
+            DispatchMessageA(&m);
+        lock.try_lock();
+    }
     return command();
 }
+
+namespace {
+std::recursive_mutex& ProcessHostLink::StationLock() {
+    return State().gate.lock();
+}
+} // namespace
 
 void ReleaseModule() {
     // The host unloads vardel.dll: the window classes go with it.  The

@@ -76,6 +76,11 @@ void Station::DrawMeasuredLine(double x1, double y1, double x2, double y2) {
         observer_->MeasuredLine(x1, y1, x2, y2);
 }
 
+void Station::ShowMeasuredPicture(const uint8_t* picture) {
+    if (observer_)
+        observer_->MeasuredPicture(picture);
+}
+
 void Station::RefreshView() {
     if (observer_)
         observer_->ViewChanged();

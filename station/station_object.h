@@ -43,6 +43,8 @@ class StationObserver {
   public:
     virtual ~StationObserver() = default;
     virtual void MeasuredLine(double x1, double y1, double x2, double y2) = 0;
+    // The picture a measurement measured, valid during the call.
+    virtual void MeasuredPicture(const uint8_t* picture) { (void)picture; }
     // The current picture is to be painted again.
     virtual void ViewChanged() = 0;
     virtual void Statistics(int32_t okCount, int32_t ngCount) = 0;
@@ -67,11 +69,6 @@ class Station final : public PictureSource, public StationView {
     // camera reports its own.  Non-zero when the device cannot start.
     int32_t StartDevice(SettingsLookup& settings);
 
-    // The station lock: host commands and the window's command buttons hold
-    // it for a whole command, so two never measure at once.  The value
-    // panels' refresh does not take it.
-    std::recursive_mutex& lock() { return lock_; }
-
     // One command: measurement and judgement; host commands are booked.
     int32_t Run(HostCommand command, bool book);
     int32_t RunBaseLine();
@@ -94,6 +91,7 @@ class Station final : public PictureSource, public StationView {
   private:
     // The rules' view of the window, handed on to the observer.
     void DrawMeasuredLine(double x1, double y1, double x2, double y2) override;
+    void ShowMeasuredPicture(const uint8_t* picture) override;
     void RefreshView() override;
     void RefreshStatistics() override;
     void InsertOkRow(const std::vector<std::string>& texts) override;
@@ -101,7 +99,6 @@ class Station final : public PictureSource, public StationView {
 
     Commands StationCommands();
 
-    std::recursive_mutex lock_;
     StationPorts ports_;
     std::unique_ptr<vProcess> device_;
     StationPaths paths_;

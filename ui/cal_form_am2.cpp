@@ -127,7 +127,9 @@ class TCalFormAm2 : public CalForm {
         edits::CalibrationTexts t;
         for (std::size_t i = 0; i < std::size(edits::kCalibrationReals); ++i)
             t.reals[i] = EditNamed(edits::kCalibrationReals[i].edit).Text();
-        edits::CalibrationWriteBack(params_.station, params_.material, t, RingPositionChanged);
+        WriteBack([&] {
+            edits::CalibrationWriteBack(params_.station, params_.material, t, RingPositionChanged);
+        });
     }
 
   private:

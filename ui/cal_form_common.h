@@ -4,6 +4,8 @@
 // construction to its closing.
 #pragma once
 
+#include <functional>
+
 #include "ui/keypad_numeric.h"
 #include "ui/kit/form.h"
 #include "ui/parameter_dialogs.h"
@@ -34,6 +36,13 @@ class CalForm : public kit::ModalForm {
     // Every way of closing: the keypad destroyed and forgotten.
     void CloseQuery() override;
 
+    // The write-back of OK, under the station lock when there is one.
+    void WriteBack(const std::function<void()>& write) const {
+        if (context_.underStationLock)
+            context_.underStationLock(write);
+        else
+            write();
+    }
     const DialogContext& context_;
     ParameterSet& params_;
 

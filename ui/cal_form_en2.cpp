@@ -195,7 +195,7 @@ class TCalFormEn2 : public CalForm {
             SendMessageA((*this)["CheckBox1"].hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
         t.rangeX1 = EditNamed("Edit1").Text();
         t.rangeX2 = EditNamed("Edit2").Text();
-        edits::InspectionWriteBack(params_.material, t);
+        WriteBack([&] { edits::InspectionWriteBack(params_.material, t); });
     }
 };
 

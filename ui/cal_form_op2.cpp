@@ -71,8 +71,10 @@ class TCalFormOp2 : public CalForm {
 
     // OKBtnClick.
     void ModalButtonClick(int result) override {
-        if (result == kOk)
-            edits::RingPositionWriteBack(params_.material, EditNamed("fRingPosition1").Text());
+        if (result != kOk)
+            return;
+        const std::string ring = EditNamed("fRingPosition1").Text();
+        WriteBack([&] { edits::RingPositionWriteBack(params_.material, ring); });
     }
 };
 

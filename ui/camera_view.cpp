@@ -38,8 +38,9 @@ void Text(HDC dc, int x, int y, const std::string& text) {
 } // namespace
 
 CameraView::CameraView(vProcess& device, const LoginApi& login, kit::ImageView& view,
-                       kit::Control& ringPanel)
+                       kit::Control& ringPanel, std::recursive_mutex& stationLock)
     : device_(device), login_(login), view_(view), ringPanel_(ringPanel),
+      stationLock_(stationLock),
       counterFont_(OverlayFont(kCounterPoints)), textFont_(OverlayFont(kTextPoints)),
       grey_(CreatePen(PS_SOLID, 1, kGreyLine)), blue_(CreatePen(PS_SOLID, 1, kBlue)),
       green_(CreatePen(PS_SOLID, 1, kGreenLine)), yellow_(CreatePen(PS_SOLID, 1, kYellowLine)) {}
@@ -73,10 +74,17 @@ void CameraView::Paint(const uint8_t* image, const ParameterSet& params) {
     std::lock_guard<std::mutex> g(paint_);
     if (!offscreen_ || !view_.canvas() || !image)
         return;
+    {
+        std::unique_lock<std::recursive_mutex> values(stationLock_, std::try_to_lock);
+        if (values.owns_lock()) {
+            station_ = params.station;
+            material_ = params.material;
+        }
+    }
     ComposePicture(image);
     DrawMark();
     DrawFrameCounter();
-    DrawReferenceLines(params);
+    DrawReferenceLines();
     CopyToView();
 }
 
@@ -127,16 +135,22 @@ void CameraView::DrawFrameCounter() {
     Text(dc, 10, 5, std::to_string(TheFrameCounter().Next()));
 }
 
-void CameraView::DrawReferenceLines(const ParameterSet& params) {
+void CameraView::DrawReferenceLines() {
     std::lock_guard<std::mutex> canvas(offscreen_->lock());
     {
         std::lock_guard<std::mutex> g(labelLock_);
-        ringPanel_.SetCaption(RingCaption(ringLabel_, params.station, params.material));
+        ringCaption_ = RingCaption(ringLabel_, station_, material_);
     }
+    // Only the panel's own thread sets its text: from another thread that
+    // would wait for the window's thread, which may itself be waiting for
+    // this paint (a command's picture painted under the same lock).  The
+    // window's timer takes the text up from there.
+    if (GetWindowThreadProcessId(ringPanel_.hwnd(), nullptr) == GetCurrentThreadId())
+        ApplyRingCaption();
     if (login_.GetDrawMarkSwitch && login_.GetDrawMarkSwitch() != 0)
         return;
     const ReferenceLines lines =
-        ComputeReferenceLines(params.station, params.material, device_.zoom);
+        ComputeReferenceLines(station_, material_, device_.zoom);
     RingMarkerColumn() = lines.ring;
 
     HDC dc = offscreen_->dc();
@@ -154,6 +168,16 @@ void CameraView::DrawReferenceLines(const ParameterSet& params) {
     Text(dc, lines.ring + 4, 2, lines.ringText);
 }
 
+void CameraView::ApplyRingCaption() {
+    std::string caption;
+    {
+        std::lock_guard<std::mutex> g(labelLock_);
+        caption = ringCaption_;
+    }
+    if (ringPanel_.Caption() != caption)
+        ringPanel_.SetCaption(caption);
+}
+
 void CameraView::CopyToView() {
     kit::Canvas* view = view_.canvas();
     {
@@ -167,6 +191,8 @@ void CameraView::CopyToView() {
 }
 
 void CameraView::DrawMeasuredLine(double x1, double y1, double x2, double y2) {
+    // The view's canvas is replaced by a resize under this lock.
+    std::lock_guard<std::mutex> g(paint_);
     kit::Canvas* view = view_.canvas();
     if (!view)
         return;

@@ -1,5 +1,6 @@
 #include "ui/main_form.h"
 
+#include "common/guarded_entry.h"
 #include "imaging/settings.h"
 #include "station/last_values.h"
 #include "station/rounding.h"
@@ -18,7 +19,6 @@
 namespace station {
 namespace {
 
-constexpr UINT kShowRequest = WM_APP + 1;    // wParam: 1 modal, 0 modeless
 constexpr UINT kUpdatesMessage = WM_APP + 2; // queued window updates to apply
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Ms = 30;
@@ -56,10 +56,12 @@ void __stdcall GrabFinishedFunction(int32_t, uint8_t* image) {
 }
 
 BOOL CALLBACK CollectEnabledWindow(HWND h, LPARAM lp) {
-    auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
-    if (IsWindowVisible(h) && IsWindowEnabled(h))
-        list->push_back(h);
-    return TRUE;
+    return common::Guarded("window enumeration", FALSE, [&] {
+        auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
+        if (IsWindowVisible(h) && IsWindowEnabled(h))
+            list->push_back(h);
+        return TRUE;
+    });
 }
 
 std::string CurrentDirectory() {
@@ -93,21 +95,24 @@ std::string FolderOrNone(const std::optional<std::string>& folder) {
 // While a save dialog is open, the screen keyboard stands at the bottom-left
 // corner of the main window, without taking the focus.
 UINT_PTR CALLBACK SaveDialogHook(HWND, UINT msg, WPARAM, LPARAM) {
-    TKeyboard2Char* keyboard = ScreenKeyboard().get();
-    TMainForm1* window = PublishedWindow();
-    if (!keyboard || !window)
-        return 0;
-    if (msg == WM_INITDIALOG) {
-        RECT main{}, keys{};
-        GetWindowRect(window->hwnd(), &main);
-        GetWindowRect(keyboard->hwnd(), &keys);
-        const int height = keys.bottom - keys.top;
-        SetWindowPos(keyboard->hwnd(), HWND_TOPMOST, main.left + 4,
-                     main.top + (main.bottom - main.top) - height - 5, 0, 0,
-                     SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    } else if (msg == WM_DESTROY) {
-        ShowWindow(keyboard->hwnd(), SW_HIDE);
-    }
+    // Called by the dialog: 0 leaves every message to the dialog itself.
+    common::GuardedVoid("save dialog hook", [&] {
+        TKeyboard2Char* keyboard = ScreenKeyboard().get();
+        TMainForm1* window = PublishedWindow();
+        if (!keyboard || !window)
+            return;
+        if (msg == WM_INITDIALOG) {
+            RECT main{}, keys{};
+            GetWindowRect(window->hwnd(), &main);
+            GetWindowRect(keyboard->hwnd(), &keys);
+            const int height = keys.bottom - keys.top;
+            SetWindowPos(keyboard->hwnd(), HWND_TOPMOST, main.left + 4,
+                         main.top + (main.bottom - main.top) - height - 5, 0, 0,
+                         SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        } else if (msg == WM_DESTROY) {
+            ShowWindow(keyboard->hwnd(), SW_HIDE);
+        }
+    });
     return 0;
 }
 
@@ -156,7 +161,8 @@ TMainForm1::TMainForm1(OutsideLibraries& libs, HostLink& host)
     station_ =
         std::make_unique<Station>(ports, CurrentDirectory(), static_cast<unsigned>(std::rand()));
     camera_ = std::make_unique<CameraView>(station_->device(), libs_.login,
-                                           Get<kit::ImageView>("Image2"), (*this)["ShowD"]);
+                                           Get<kit::ImageView>("Image2"), (*this)["ShowD"],
+                                           host_.StationLock());
     station_->Observe(this);
     // The value panels' refresh starts once there is a station to show (a
     // message box about Kest.cfg above runs the thread's messages).
@@ -243,7 +249,7 @@ void TMainForm1::BuildComponents() {
     (*this)["rightParaSetup1"].onClick = [this](kit::Control&) { rightParaSetup1Click(); };
     (*this)["sReset1"].onClick = [this](kit::Control&) { sReset1Click(); };
     (*this)["SaveMaterial"].onClick = [this](kit::Control&) {
-        station_->parameterFiles().SaveMaterial();
+        UnderLock([this] { station_->parameterFiles().SaveMaterial(); });
     };
     (*this)["rightISetup1"].onClick = [this](kit::Control&) { rightISetup1Click(); };
     (*this)["rightISetup2"].onClick = [this](kit::Control&) { rightISetup2Click(); };
@@ -502,6 +508,26 @@ void TMainForm1::BaseLine1Click() {
     SetCursor(previous);
 }
 
+void TMainForm1::UnderLock(const std::function<void()>& step) {
+    host_.UnderStationLock([&] {
+        step();
+        return 0;
+    });
+}
+
+void TMainForm1::Login(const std::string& caption) {
+    if (!libs_.login.ShowLoginForm)
+        return;
+    // The login form stays up as long as the operator types: it fills a
+    // copy, and the rights change in one step under the station lock.
+    OperatorBlock op;
+    UnderLock([&] { op = params().op; });
+    if (!libs_.login.ShowLoginForm(caption.c_str(), &op))
+        return;
+    UnderLock([&] { params().op = op; });
+    ApplyRights();
+}
+
 void TMainForm1::OpenEdgeGauge() {
     libs_.edgeGauge.Open(device().application);
 }
@@ -535,8 +561,11 @@ void TMainForm1::ToggleBar(const char* item, const char* bar, uint32_t flag) {
     menu_.SetChecked(item, !it->checked);
     auto& control = (*this)[bar];
     control.SetVisible(it->checked);
-    uint32_t& flags = params().op.WindowFlags;
-    flags = control.Visible() ? (flags & ~flag) : (flags | flag);
+    const bool visible = control.Visible();
+    UnderLock([&] {
+        uint32_t& flags = params().op.WindowFlags;
+        flags = visible ? (flags & ~flag) : (flags | flag);
+    });
 }
 
 void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
@@ -544,8 +573,7 @@ void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
     const std::string caption = item.caption;
     switch (item.entry.tag) {
     case 100: // Login2: the rights step only after a successful login
-        if (libs_.login.ShowLoginForm && libs_.login.ShowLoginForm(caption.c_str(), &params().op))
-            ApplyRights();
+        Login(caption);
         break;
     case 101:
         LoadMaterial();
@@ -557,14 +585,16 @@ void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
         FormClose();
         break;
     case 200: // a single grab; the grab-finished call repaints
-        device().GrabFrame();
-        device().GetImageAddr(false);
+        UnderLock([this] {
+            device().GrabFrame();
+            device().GetImageAddr(false);
+        });
         break;
     case 201:
-        device().StartLive();
+        UnderLock([this] { device().StartLive(); });
         break;
     case 202:
-        device().StopLive();
+        UnderLock([this] { device().StopLive(); });
         break;
     case 203:
         LoadImageFile();
@@ -592,11 +622,11 @@ void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
         break;
     case 305:
         menu_.SetChecked("AutoSaveOk2", !item.checked);
-        params().station.AutoSaveOk = item.checked ? 1 : 0;
+        UnderLock([&] { params().station.AutoSaveOk = item.checked ? 1 : 0; });
         break;
     case 306:
         menu_.SetChecked("AutoSaveNg2", !item.checked);
-        params().station.AutoSaveNg = item.checked ? 1 : 0;
+        UnderLock([&] { params().station.AutoSaveNg = item.checked ? 1 : 0; });
         break;
     case 400:
         OpenWithShell(Text(captions::kHomePage.section, captions::kHomePage.key));
@@ -653,8 +683,13 @@ void TMainForm1::OpenParameterDialog(int which) {
     context.text = [this](const char* section, const char* key) { return Text(section, key); };
     context.caption = (*this)["rightParaSetup1"].Caption();
     context.repaintView = [this] { PaintBox2Paint(); };
-    context.saveParameterFile = [this] { station_->parameterFiles().SaveParameterFile(); };
-    context.saveMaterial = [this] { station_->parameterFiles().SaveMaterial(); };
+    context.saveParameterFile = [this] {
+        UnderLock([this] { station_->parameterFiles().SaveParameterFile(); });
+    };
+    context.saveMaterial = [this] {
+        UnderLock([this] { station_->parameterFiles().SaveMaterial(); });
+    };
+    context.underStationLock = [this](const std::function<void()>& write) { UnderLock(write); };
     ShowParameterDialog(which, context);
 }
 
@@ -680,7 +715,9 @@ void TMainForm1::LoadMaterial() {
         return;
     // A record that cannot be read leaves the material as it was: the name
     // and title keep naming the recipe whose tolerances still judge drills.
-    if (!station_->parameterFiles().LoadMaterialRecord(file))
+    bool loaded = false;
+    UnderLock([&] { loaded = station_->parameterFiles().LoadMaterialRecord(file); });
+    if (!loaded)
         return;
     station_->parameterFiles().TakeMaterialName(file);
     RefreshTitle();
@@ -704,7 +741,7 @@ void TMainForm1::LoadImageFile() {
     if (!FileDialogNamed("OpenDialog1")
              .Execute(hwnd(), FolderOrNone(station_->paths().ImageDirectory()), file))
         return;
-    ReadImageFile(device(), file);
+    UnderLock([&] { ReadImageFile(device(), file); });
     PaintBox2Paint();
 }
 
@@ -790,6 +827,7 @@ void TMainForm1::ShowStatistics(int32_t okCount, int32_t ngCount) {
 
 void TMainForm1::Timer1Timer() {
     ApplyQueuedUpdates();
+    camera_->ApplyRingCaption();
     FailOnce(gFaultTimer, "test fault in the value-panel refresh");
     panels_ = FormatPanels(statusLabels_, TheLastValues(), TheCommandTexts(), params().station);
     (*this)["ShowA"].SetCaption(panels_.showA);
@@ -817,6 +855,7 @@ void TMainForm1::ShutdownSequence() {
     if (!started_)
         return;
     started_ = false;
+    EnableOtherWindows();
     background_.reset();
     ScreenKeyboard().reset();
     Dispatch(202);
@@ -828,11 +867,7 @@ void TMainForm1::ShutdownSequence() {
 
 void TMainForm1::FormClose() {
     ShowWindow(hwnd(), SW_HIDE);
-}
-
-void TMainForm1::ShowFromHost(bool modal) {
-    // The window lives on the thread that opened the station.
-    SendMessageA(hwnd(), kShowRequest, modal ? 1 : 0, 0);
+    EnableOtherWindows();
 }
 
 void TMainForm1::ShowOnWindowThread(bool modal) {
@@ -844,23 +879,20 @@ void TMainForm1::ShowOnWindowThread(bool modal) {
         StartupSequence(true);
     }
     SetForegroundWindow(hwnd());
-    if (modal && !modal_)
-        RunModalLoop();
+    if (!modal || !disabledByModal_.empty() || !IsWindowVisible(hwnd()))
+        return;
+    // The thread's other windows wait while the station's window is modal.
+    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow,
+                      reinterpret_cast<LPARAM>(&disabledByModal_));
+    std::erase(disabledByModal_, hwnd());
+    for (HWND h : disabledByModal_)
+        EnableWindow(h, FALSE);
 }
 
-void TMainForm1::RunModalLoop() {
-    // The thread's other windows wait while the station's window is modal.
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow,
-                      reinterpret_cast<LPARAM>(&disabled));
-    std::erase(disabled, hwnd());
-    for (HWND h : disabled)
-        EnableWindow(h, FALSE);
-
-    modal_ = true;
-    kit::RunModalLoop([this] { return !IsWindowVisible(hwnd()); });
-    modal_ = false;
-    for (HWND h : disabled)
+void TMainForm1::EnableOtherWindows() {
+    std::vector<HWND> windows;
+    windows.swap(disabledByModal_);
+    for (HWND h : windows)
         if (IsWindow(h))
             EnableWindow(h, TRUE);
 }

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -37,8 +38,10 @@ class TMainForm1 : public kit::Form, public StationObserver {
     // Runs at most once per window.
     void ShutdownSequence();
 
-    // Shows the window on its own thread; modal returns when it is closed.
-    void ShowFromHost(bool modal);
+    // Sent by the host's show (wParam 1 modal, 0 modeless): the window is
+    // shown on its own thread.  A modal show disables the thread's other
+    // windows until the window is hidden again; the caller waits for that.
+    static constexpr UINT kShowRequest = WM_APP + 1;
 
     // The command dispatcher, by menu item.
     void Dispatch(const kit::MenuBar::Item& item);
@@ -80,6 +83,7 @@ class TMainForm1 : public kit::Form, public StationObserver {
 
     // What the station shows (any thread, never waits for this one).
     void MeasuredLine(double x1, double y1, double x2, double y2) override;
+    void MeasuredPicture(const uint8_t* picture) override { camera_->Paint(picture, params()); }
     void ViewChanged() override { PaintBox2Paint(); }
     void Statistics(int32_t okCount, int32_t ngCount) override;
     void OkRow(std::vector<std::string> texts) override;
@@ -102,8 +106,11 @@ class TMainForm1 : public kit::Form, public StationObserver {
 
     void BuildComponents();
     void ShowOnWindowThread(bool modal);
+    void EnableOtherWindows();
+    // Runs step under the station lock (waiting with messages answered).
+    void UnderLock(const std::function<void()>& step);
+    void Login(const std::string& caption);
     void RightButtonCommand(int32_t button, double moveMm, HostCommand command);
-    void RunModalLoop();
 
     // Start-up steps, in their order.
     void LoadBackgroundBitmap();
@@ -165,7 +172,7 @@ class TMainForm1 : public kit::Form, public StationObserver {
     int32_t viewWidth_ = 640;
     int32_t viewHeight_ = 480;
     int32_t openStatus_ = 0;
-    bool modal_ = false;
+    std::vector<HWND> disabledByModal_; // the thread's windows a modal show disabled
     std::atomic<unsigned> frames_{0};
     std::mutex updatesLock_; // held only to move updates in or out
     std::deque<WindowUpdate> updates_;

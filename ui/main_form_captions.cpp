@@ -92,9 +92,14 @@ void TMainForm1::LoadCaptions() {
 void TMainForm1::SwitchLanguage(const std::string& title) {
     if (!libs_.language.Select)
         return;
-    int32_t& language = params().op.LanguageIndex;
-    if (libs_.language.Select(title.c_str(), &language) != 0)
-        LoadCaptions();
+    // The selection window fills a copy; the choice is taken in one step
+    // under the station lock.
+    int32_t language = 0;
+    UnderLock([&] { language = params().op.LanguageIndex; });
+    if (libs_.language.Select(title.c_str(), &language) == 0)
+        return;
+    UnderLock([&] { params().op.LanguageIndex = language; });
+    LoadCaptions();
 }
 
 } // namespace station

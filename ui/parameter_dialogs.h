@@ -22,6 +22,9 @@ struct DialogContext {
     std::function<void()> repaintView;
     std::function<void()> saveParameterFile;
     std::function<void()> saveMaterial;
+    // Runs the write-back of OK under the station lock, so that no drill is
+    // judged against half of the old values and half of the new.
+    std::function<void(const std::function<void()>&)> underStationLock;
 };
 
 enum class ParameterDialog {

@@ -126,10 +126,6 @@ bool LoadPicture(const std::string& path, int width, int height, int bytesPerPix
 
 // ---- The camera -----------------------------------------------------------
 
-// How long a single grab keeps live frames out of the image memory: the
-// measurement of one picture (its wait, the mask, two searches) with room.
-constexpr ULONGLONG kGrabHoldMs = 250;
-
 // One run of live video, shared by the camera and its thread.
 struct LiveRun {
     common::UniqueHandle wake{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
@@ -222,12 +218,8 @@ class Camera {
     uint8_t* ImageAddr() const { return memory_; }
 
     int32_t Grab() {
-        // A single grab during live video is a picture for a measurement: the
-        // live frames leave the image memory alone for a while, so that the
-        // columns the station masks in it and the edges it finds belong to
-        // this picture.  Set before the frame is made: a live frame that
-        // takes the memory after this grab sees the hold.
-        heldUntil_ = GetTickCount64() + kGrabHoldMs;
+        // During live video too: the live frames go on, as a camera's do.
+        // Whoever measures the picture takes a copy of it.
         uint8_t* image = MakeFrame();
         if (!image)
             return 1;
@@ -334,18 +326,11 @@ class Camera {
     }
 
     // The next frame, complete in the image memory; null before GrabcardInit.
-    // A live frame (live true) is not made while a single grab holds the
-    // memory: held is then set and the memory keeps the grabbed picture.
-    uint8_t* MakeFrame(bool live = false, bool* held = nullptr) {
+    uint8_t* MakeFrame() {
         std::lock_guard<std::mutex> f(frame_);
         uint8_t* image = memory_;
         if (!image)
             return nullptr;
-        if (live && GetTickCount64() < heldUntil_.load()) {
-            if (held)
-                *held = true;
-            return image;
-        }
         const int32_t number = frames_ + 1;
         switch (source_) {
         case Source::Scene:
@@ -396,12 +381,10 @@ class Camera {
         QueryPerformanceCounter(&now);
         double next = static_cast<double>(now.QuadPart);
         while (!run.stop) {
-            bool held = false;
-            uint8_t* image = MakeFrame(true, &held);
+            uint8_t* image = MakeFrame();
             if (!image || run.stop)
                 return;
-            if (!held)
-                Deliver(image);
+            Deliver(image);
             next += period;
             QueryPerformanceCounter(&now);
             const double t = static_cast<double>(now.QuadPart);
@@ -432,8 +415,6 @@ class Camera {
     // any thread
     std::atomic<GrabFinished> onFrame_{nullptr};
     std::atomic<int32_t> frames_{0};
-    // Until then (GetTickCount64) live frames leave the memory to a grab.
-    std::atomic<ULONGLONG> heldUntil_{0};
     std::atomic<int32_t> waitMethod_{1}; // every method waits for the complete frame
 };
 
@@ -557,12 +538,16 @@ int32_t __stdcall GrabcardStop(int32_t, int32_t) {
     return common::Guarded("GrabcardStop", 1, [] { return TheCamera().Stop(); });
 }
 int32_t __stdcall GrabcardSetGrabFinishFun(int32_t, GrabFinished fn) {
-    TheCamera().SetGrabFinished(fn);
-    return 0;
+    return common::Guarded("GrabcardSetGrabFinishFun", 1, [&] {
+        TheCamera().SetGrabFinished(fn);
+        return 0;
+    });
 }
 int32_t __stdcall GrabcardSetWaitMehod(int32_t, int32_t method) {
-    TheCamera().SetWaitMethod(method);
-    return 0;
+    return common::Guarded("GrabcardSetWaitMehod", 1, [&] {
+        TheCamera().SetWaitMethod(method);
+        return 0;
+    });
 }
 
 int32_t __stdcall GrabcardSimSetScene(const DrillScene* scene) {
@@ -579,20 +564,24 @@ int32_t __stdcall GrabcardSimSetScene(const DrillScene* scene) {
 
 // The lighting of the scene: kept apart from the drill, which SetScene sets.
 int32_t __stdcall GrabcardSimSetLighting(const DrillLighting* lighting) {
-    if (!lighting)
-        return 1;
-    const drill_scene::Scene s = WithLighting(*lighting, TheCamera().GetScene());
-    if (drill_scene::SceneProblem(s))
-        return 1;
-    TheCamera().SetScene(s);
-    return 0;
+    return common::Guarded("GrabcardSimSetLighting", 1, [&] {
+        if (!lighting)
+            return 1;
+        const drill_scene::Scene s = WithLighting(*lighting, TheCamera().GetScene());
+        if (drill_scene::SceneProblem(s))
+            return 1;
+        TheCamera().SetScene(s);
+        return 0;
+    });
 }
 
 int32_t __stdcall GrabcardSimGetLighting(DrillLighting* lighting) {
-    if (!lighting)
-        return 1;
-    *lighting = LightingOf(TheCamera().GetScene());
-    return 0;
+    return common::Guarded("GrabcardSimGetLighting", 1, [&] {
+        if (!lighting)
+            return 1;
+        *lighting = LightingOf(TheCamera().GetScene());
+        return 0;
+    });
 }
 
 int32_t __stdcall GrabcardSimGetScene(DrillScene* scene) {
@@ -615,7 +604,7 @@ int32_t __stdcall GrabcardSimGetTruth(DrillTruth* truth) {
 }
 
 int32_t __stdcall GrabcardSimFrameCount() {
-    return TheCamera().FrameCount();
+    return common::Guarded("GrabcardSimFrameCount", 0, [] { return TheCamera().FrameCount(); });
 }
 
 int32_t __stdcall GrabcardSimSetSource(int32_t source) {

@@ -145,12 +145,15 @@ TEST_F(CommandsTest, CutColumnsFollowTheGreenLineSetting) {
     At(350);
     params.station.EdgePosM = 350;
     commands.InspectA();
-    EXPECT_EQ(view.At(635, 0), 255); // W - 5
-    EXPECT_NE(view.At(320, 0), 255);
-    view.image.assign(view.image.size(), 200);
+    EXPECT_EQ(view.Measured(635, 0), 255); // W - 5
+    EXPECT_NE(view.Measured(320, 0), 255);
+    // The cut is the measurement's own: the picture in the camera's memory
+    // stays as it was, and the next command's picture has no cut of this one.
+    EXPECT_EQ(view.At(635, 0), 200);
     commands.InspectB();
-    EXPECT_EQ(view.At(320, 0), 255); // DiameterRangeX1
-    EXPECT_NE(view.At(635, 0), 255);
+    EXPECT_EQ(view.Measured(320, 0), 255); // DiameterRangeX1
+    EXPECT_NE(view.Measured(635, 0), 255);
+    EXPECT_EQ(view.At(320, 0), 200);
 }
 
 TEST_F(CommandsTest, CalibrationsSetTheScale) {

@@ -2,6 +2,7 @@
 // the station runs them: commands one at a time under the station lock, the
 // refresh without it.  Run under ThreadSanitizer this finds data races.
 #include "station/panel_texts.h"
+#include "station/station_gate.h"
 #include "station/station_object.h"
 
 #include "imaging/settings.h"
@@ -12,6 +13,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <memory>
 #include <thread>
 
 using namespace station;
@@ -58,32 +60,47 @@ class NoSettings : public SettingsLookup {
     std::string Get(const char*, const char*) override { return kSettingMissing; }
 };
 
-} // namespace
-
-TEST(Concurrency, HostButtonsAndRefreshTogether) {
-    // The station object itself, with its own lock, over fakes of the world.
+// The world a station runs on, made of fakes: a small camera.
+struct FakeWorld {
     fakes::Journal journal;
-    fakes::Capture capture(journal);
-    capture.width = 64;
-    capture.height = 48;
-    fakes::Io io(journal);
-    fakes::Imaging imaging(journal);
+    fakes::Capture capture{journal};
+    fakes::Io io{journal};
+    fakes::Imaging imaging{journal};
     fakes::Pages pages;
     fakes::Files disk;
     fakes::Prompts prompts;
     Cp950 cp;
     MovingGauge gauge;
     fakes::Clock clock;
-    Station st({capture, io, imaging, pages, disk, prompts, cp, gauge, clock}, "C:\\Station", 0);
     NoSettings settings;
-    ASSERT_EQ(st.StartDevice(settings), 0);
+    FakeWorld() {
+        capture.width = 64;
+        capture.height = 48;
+    }
+    std::unique_ptr<Station> Start() {
+        auto st = std::make_unique<Station>(
+            StationPorts{capture, io, imaging, pages, disk, prompts, cp, gauge, clock},
+            "C:\\Station", 0);
+        EXPECT_EQ(st->StartDevice(settings), 0);
+        st->params().station.EdgePosN = 300;
+        st->params().station.EdgePosM = 200;
+        return st;
+    }
+};
+
+} // namespace
+
+TEST(Concurrency, HostButtonsAndRefreshTogether) {
+    // The station object itself, with the station lock, over fakes of the world.
+    FakeWorld world;
+    std::unique_ptr<Station> station = world.Start();
+    Station& st = *station;
     SharedObserver shown;
     st.Observe(&shown);
     ParameterSet& params = st.params();
-    params.station.EdgePosN = 300;
-    params.station.EdgePosM = 200;
     params.station.MoveX = 5;
     CurrentSettings().MmPerPixel = -1;
+    StationGate gate;
     std::atomic<bool> stop{false};
     std::atomic<std::size_t> refreshes{0};
     // The commands start once the refresh runs, so that the three overlap.
@@ -95,14 +112,14 @@ TEST(Concurrency, HostButtonsAndRefreshTogether) {
     std::thread host([&] {
         waitForRefresh();
         for (int i = 0; i < 400; ++i) {
-            std::lock_guard<std::recursive_mutex> lock(st.lock());
+            std::lock_guard<std::recursive_mutex> lock(gate.lock());
             st.Run(i % 2 ? HostCommand::InspectionB : HostCommand::InspectionA, true);
         }
     });
     std::thread buttons([&] {
         waitForRefresh();
         for (int i = 0; i < 200; ++i) {
-            std::lock_guard<std::recursive_mutex> lock(st.lock());
+            std::lock_guard<std::recursive_mutex> lock(gate.lock());
             st.Run(i % 2 ? HostCommand::CalibrationN : HostCommand::CalibrationM, false);
         }
     });
@@ -134,4 +151,93 @@ TEST(Concurrency, HostButtonsAndRefreshTogether) {
     }
     st.Observe(nullptr);
     CurrentSettings() = Settings{};
+}
+
+// The host's calls against a close and a new open, as the exports make them:
+// a call passes the gate and holds its pass while it uses the station; the
+// close shuts the gate, waits for the call inside, and only then destroys
+// the station.  A call that finds the gate shut answers "not open" and
+// touches nothing (AddressSanitizer and ThreadSanitizer see any use of a
+// station that is gone).
+TEST(Concurrency, HostCallsMeetAShutGateNeverAStationThatIsGone) {
+    FakeWorld world;
+    StationGate gate;
+    std::unique_ptr<Station> station; // what the exports' state holds
+    std::atomic<Station*> published{nullptr};
+    std::atomic<bool> stop{false};
+    std::atomic<int> ran{0}, refused{0}, wrongAnswers{0};
+    constexpr int kCycles = 300;
+
+    // One host thread asks for inspection A and the push distance in a loop.
+    std::thread host([&] {
+        while (!stop) {
+            {
+                StationGate::Pass pass = gate.Enter();
+                if (!pass) {
+                    ++refused;
+                    continue;
+                }
+                std::lock_guard<std::recursive_mutex> lock(gate.lock());
+                Station* st = published.load();
+                if (!st) {
+                    ++wrongAnswers; // a pass with no station behind it
+                    continue;
+                }
+                st->Run(HostCommand::InspectionA, true);
+                (void)st->params().station.InitMoveX;
+                ++ran;
+            }
+        }
+    });
+    // The opening thread closes and opens again, a few hundred times.
+    for (int i = 0; i < kCycles; ++i) {
+        station = world.Start();
+        published = station.get();
+        gate.Open();
+        // Let the host in at least once before the next close (bounded).
+        const int before = ran.load();
+        for (int spin = 0; spin < 200000 && ran.load() == before; ++spin)
+            std::this_thread::yield();
+        gate.Shut();
+        EXPECT_EQ(gate.Inside(), 0);
+        published = nullptr;
+        station.reset();
+    }
+    stop = true;
+    host.join();
+    EXPECT_EQ(wrongAnswers.load(), 0);
+    EXPECT_GE(ran.load(), kCycles / 2) << "the host hardly ever got in";
+    EXPECT_GT(refused.load(), 0) << "no call ever met the shut gate";
+    CurrentSettings() = Settings{};
+}
+
+// The close waits for the call inside, and its waiting step runs meanwhile
+// (the window's thread answers what is sent to it there).
+TEST(Concurrency, AShutWaitsForTheCallInsideAndAnswersMeanwhile) {
+    StationGate gate;
+    gate.Open();
+    std::atomic<bool> inside{false}, release{false}, finished{false};
+    std::thread host([&] {
+        StationGate::Pass pass = gate.Enter();
+        ASSERT_TRUE(pass);
+        inside = true;
+        while (!release)
+            std::this_thread::yield();
+        finished = true;
+    });
+    while (!inside)
+        std::this_thread::yield();
+    int answered = 0;
+    gate.Shut([&] {
+        // The call inside needs this thread's answer before it can finish.
+        if (++answered == 3)
+            release = true;
+    });
+    EXPECT_TRUE(finished.load());
+    EXPECT_GE(answered, 3);
+    EXPECT_FALSE(gate.IsOpen());
+    EXPECT_FALSE(gate.Enter());
+    host.join();
+    gate.Open();
+    EXPECT_TRUE(gate.Enter());
 }

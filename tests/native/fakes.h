@@ -231,6 +231,14 @@ class View : public station::PictureSource, public station::StationView {
     void DrawMeasuredLine(double x1, double y1, double x2, double y2) override {
         line = {x1, y1, x2, y2};
     }
+    // The picture the last measurement measured, as the view showed it.
+    std::vector<uint8_t> measured;
+    void ShowMeasuredPicture(const uint8_t* picture) override {
+        measured.assign(picture, picture + image.size());
+    }
+    uint8_t Measured(int x, int y) const {
+        return measured.at(static_cast<std::size_t>(y) * width + x);
+    }
     void RefreshView() override { ++refreshes; }
     void RefreshStatistics() override { ++statistics; }
     void InsertOkRow(const std::vector<std::string>& t) override { okRows.push_back(t); }

@@ -31,7 +31,7 @@ struct Cycle : ::testing::Test {
         for (int x = 0; x < view.width; ++x) {
             bool white = true;
             for (int y = 0; y < view.height; ++y)
-                white = white && view.At(x, y) == 255;
+                white = white && view.Measured(x, y) == 255;
             n += white;
         }
         return n;
@@ -67,21 +67,22 @@ TEST_F(Cycle, TheCutIsTwoColumnsKeptInsideTheImage) {
     grabNumber = 1;
     Run(0, 0);
     EXPECT_EQ(WhiteColumns(), 1);
-    EXPECT_EQ(view.At(0, 47), 255);
-    view.image.assign(view.image.size(), 200);
+    EXPECT_EQ(view.Measured(0, 47), 255);
     Run(0, view.width - 1);
     EXPECT_EQ(WhiteColumns(), 1);
-    EXPECT_EQ(view.At(view.width - 2, 0), 255);
-    EXPECT_EQ(view.At(view.width - 1, 0), 200);
-    view.image.assign(view.image.size(), 200);
+    EXPECT_EQ(view.Measured(view.width - 2, 0), 255);
+    EXPECT_EQ(view.Measured(view.width - 1, 0), 200);
     Run(0, view.width - 5);
     EXPECT_EQ(WhiteColumns(), 2);
-    EXPECT_EQ(view.At(view.width - 6, 10), 255);
-    EXPECT_EQ(view.At(view.width - 5, 10), 255);
-    view.image.assign(view.image.size(), 200);
+    EXPECT_EQ(view.Measured(view.width - 6, 10), 255);
+    EXPECT_EQ(view.Measured(view.width - 5, 10), 255);
     Run(0, 500); // far outside: nothing to whiten
     Run(0, -7);
     EXPECT_EQ(WhiteColumns(), 0);
+    // Each cut was made in the measurement's copy: the image memory holds
+    // none of them.
+    for (int32_t x : {0, view.width - 6, view.width - 5, view.width - 2})
+        EXPECT_EQ(view.At(x, 10), 200) << x;
 }
 
 TEST_F(Cycle, NoSignalMarkerOnlyAtTheStartOfTheImage) {
@@ -128,12 +129,12 @@ TEST_F(Cycle, SecondPassLaysBandsAndTakesTheNewRows) {
     EXPECT_DOUBLE_EQ(m.position, 10.0); // the first search's column
     EXPECT_DOUBLE_EQ(m.height, 14.0);   // the second search's rows
     // y1 12.7: rows 2 .. 22; y2 30.2: rows 20 .. 40; columns 20 .. 30.
-    EXPECT_EQ(view.At(20, 1), 200);
-    EXPECT_EQ(view.At(20, 2), 255);
-    EXPECT_EQ(view.At(30, 40), 255);
-    EXPECT_EQ(view.At(30, 41), 200);
-    EXPECT_EQ(view.At(31, 10), 200);
-    EXPECT_EQ(view.At(19, 10), 200);
+    EXPECT_EQ(view.Measured(20, 1), 200);
+    EXPECT_EQ(view.Measured(20, 2), 255);
+    EXPECT_EQ(view.Measured(30, 40), 255);
+    EXPECT_EQ(view.Measured(30, 41), 200);
+    EXPECT_EQ(view.Measured(31, 10), 200);
+    EXPECT_EQ(view.Measured(19, 10), 200);
 }
 
 TEST_F(Cycle, BandsStayInsideTheImage) {
@@ -141,9 +142,9 @@ TEST_F(Cycle, BandsStayInsideTheImage) {
     grabNumber = 1;
     gauge.script = {{0, 10, 9.5, 40, 45.0}, {0, 11, 9.5, 41, 45.0}};
     EXPECT_EQ(Run(0, 59, true).status, 0); // ASan catches any write outside
-    EXPECT_EQ(view.At(0, 0), 255);         // from row trunc(-0.5) = 0
-    EXPECT_EQ(view.At(62, 47), 255);
-    EXPECT_EQ(view.At(63, 47), 200);
+    EXPECT_EQ(view.Measured(0, 0), 255);         // from row trunc(-0.5) = 0
+    EXPECT_EQ(view.Measured(62, 47), 255);
+    EXPECT_EQ(view.Measured(63, 47), 200);
     gauge = {};
     gauge.script = {{0, 10, -5, 40, 1e12}, {0, 11, 3, 41, 60}};
     EXPECT_EQ(Run(0, 59, true).status, -6);

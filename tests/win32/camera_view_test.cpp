@@ -223,19 +223,29 @@ TEST_F(CameraView, SecondPassBandsStartAtTheRingMarkerColumnAndTheMeasuredLineIs
     EXPECT_GT(blue, 20);
 
     // Inspection B searches a second time over white bands along both
-    // edges, from the ring marker column on: the image memory shows them.
+    // edges, from the ring marker column on.  It measures a copy of the
+    // picture: the view shows the bands, the camera's memory keeps its
+    // picture as the camera made it.
     station_->Function(1);
     const uint8_t* image = ImageMemory();
     ASSERT_NE(image, nullptr);
-    int bandRows = 0;
+    const Picture shown = PrintClient(view_);
+    const auto whiteFrom301To399 = [](auto at) {
+        for (int x = 301; x < 400; ++x)
+            if (!at(x))
+                return false;
+        return true;
+    };
+    int bandRows = 0, memoryBandRows = 0;
     for (int y = 0; y < 480; ++y) {
         const uint8_t* row = image + static_cast<std::size_t>(y) * 640;
-        bool white = true;
-        for (int x = 300; x <= 400; ++x)
-            white = white && row[x] == 255;
-        if (white && row[299] != 255)
+        if (whiteFrom301To399([&](int x) { return shown.At(x, y) == RGB(255, 255, 255); }) &&
+            shown.At(298, y) != RGB(255, 255, 255))
             ++bandRows;
+        if (whiteFrom301To399([&](int x) { return row[x] == 255; }) && row[298] != 255)
+            ++memoryBandRows;
     }
+    EXPECT_EQ(memoryBandRows, 0) << "the measurement wrote into the camera's memory";
     EXPECT_GE(bandRows, 20) << "two bands along the edges, from column 300";
 }
 

@@ -1,5 +1,6 @@
 #include "ui/kit/window.h"
 
+#include "common/guarded_entry.h"
 #include "common/module_folder.h"
 
 #include <cstdio>
@@ -89,7 +90,20 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd_, msg, wp, lp);
 }
 
+namespace {
+thread_local int tDepth = 0;
+struct Inside {
+    Inside() { ++tDepth; }
+    ~Inside() { --tDepth; }
+};
+} // namespace
+
+int HandlerDepth() {
+    return tDepth;
+}
+
 LRESULT CALLBACK Window::Procedure(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    const Inside inside;
     // Nothing may unwind through the system's modules into the host: a
     // failure inside a handler is logged and the message gets the default
     // answer.
@@ -119,10 +133,9 @@ LRESULT CALLBACK Window::Procedure(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void ReportHandlerFailure(UINT msg, const char* what) {
-    char line[300];
-    std::snprintf(line, sizeof line, "vardel: window message 0x%04X failed: %s\n", msg,
-                  what ? what : "");
-    OutputDebugStringA(line);
+    char entry[48];
+    std::snprintf(entry, sizeof entry, "window message 0x%04X failed", msg);
+    common::LogEntryFailure(entry, what);
 }
 
 } // namespace kit

@@ -24,6 +24,11 @@ void RunModalLoop(const std::function<bool()>& done, HWND dialog = nullptr);
 // unloaded, so a reloaded module never meets a class with a stale procedure.
 void UnregisterClasses();
 
+// How many handlers of the station's windows are running on this thread,
+// one inside the other (a dialog's message loop inside a button's click
+// counts two): 0 when the thread is in its own message loop.
+int HandlerDepth();
+
 // Logs a failure inside a window's handler to the debugger.
 void ReportHandlerFailure(UINT msg, const char* what);
 
