@@ -264,6 +264,9 @@ int32_t Dialog(int32_t language) {
     const bool modal = CurrentSettings().dShowModal != 1;
     if (GetCurrentThreadId() != s.windowThread) {
         if (!AskToShow(window, modal)) {
+            // Closed meanwhile: the window went with the station.
+            if (!IsWindow(window))
+                return result::kNotOpen;
             OutputDebugStringA("vardel: vardelDialog: the window's thread does not answer\n");
             return result::kCloseNotAnswered;
         }

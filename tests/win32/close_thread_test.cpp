@@ -3,6 +3,8 @@
 // message loop, has ended, or neither answers nor ends.
 #include "tests/win32/station_fixture.h"
 
+#include "params/parameter_set.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -92,5 +94,87 @@ TEST_F(CloseThreads, AnOpenerWithoutALoopIsReportedAndTheStationStaysOpen) {
     opener.join();
     EXPECT_EQ(closedByOpener.load(), 0);
     EXPECT_FALSE(StationWindowExists());
+    CloseHandle(release);
+}
+
+// A host thread asks for inspections and the push distance without pause
+// while the opening thread closes the station and opens it again: a call
+// that arrives during the close or after it answers "not open" (-1, 0), one
+// inside finishes before the station goes, and the host process lives.
+TEST_F(CloseThreads, HostCallsWhileTheOpenerClosesAndReopensFindAWholeStationOrNone) {
+    copy_.WriteFile("Kest.cfg", [] {
+        station::ParameterSet p;
+        p.SetDefaults(1);
+        p.station.InitMoveX = 2.5; // 2.5 mm x 2000 pulses per mm
+        const std::vector<uint8_t> bytes = station::EncodeParameterFile(p);
+        return std::string(bytes.begin(), bytes.end());
+    }());
+    constexpr int32_t kOpenPush = 5000;
+    constexpr int kCycles = 80;
+    std::atomic<bool> stop{false};
+    std::atomic<int> commands{0}, whileOpen{0}, closedAnswers{0}, oddAnswers{0};
+    std::thread host([&] {
+        for (int i = 0; !stop; ++i) {
+            const int32_t r = station_->Function(i % 2 ? 7 : 0);
+            const int32_t push = station_->GetParametr(0);
+            ++commands;
+            if (push == kOpenPush)
+                ++whileOpen;
+            else if (push == 0 && r == -1)
+                ++closedAnswers;
+            // Every answer is a result code of the interface.
+            if (push != 0 && push != kOpenPush)
+                ++oddAnswers;
+            if (r < -9 || r == -5 || r == -8)
+                ++oddAnswers;
+            if (i % 64 == 0)
+                station_->Callback(nullptr);
+        }
+    });
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        ASSERT_EQ(station_->Open(), 0) << cycle;
+        // Let the host in now and then, with the window's messages answered.
+        const int before = commands.load();
+        for (int k = 0; k < 50 && commands.load() == before; ++k)
+            Pump(2);
+        ASSERT_EQ(station_->Close(), 0) << cycle;
+    }
+    stop = true;
+    host.join();
+    EXPECT_EQ(oddAnswers.load(), 0);
+    EXPECT_GT(whileOpen.load(), kCycles / 4) << "the host hardly ever met an open station";
+    EXPECT_GT(closedAnswers.load(), 0) << "no call ever met a closed station";
+}
+
+// A modal show asked by a host thread returns when the window's thread
+// stops answering, instead of waiting for ever; the station is still there.
+TEST_F(CloseThreads, AModalShowReturnsWhenTheWindowThreadHangs) {
+    copy_.WriteFile("Kest.INI", "[Basic]\r\nInitGrab=0\r\ndShowModal=0\r\n");
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> opened{1}, closedByOpener{1};
+    std::atomic<bool> hang{false};
+    std::thread opener([&] {
+        opened = station_->Open();
+        while (!hang)
+            Pump(10);
+        WaitForSingleObject(release, INFINITE); // hangs: no messages answered
+        closedByOpener = station_->Close();
+    });
+    while (opened == 1)
+        Sleep(10);
+    ASSERT_EQ(opened.load(), 0);
+    std::atomic<int> shown{1};
+    std::thread asker([&] { shown = station_->Dialog(-1); });
+    // The window appears; then its thread stops answering.
+    for (int k = 0; k < 500 && !IsWindowVisible(FindOwnWindow("TMainForm1")); ++k)
+        Sleep(10);
+    EXPECT_TRUE(IsWindowVisible(FindOwnWindow("TMainForm1")));
+    EXPECT_EQ(shown.load(), 1) << "a modal show returned while the window was up";
+    hang = true;
+    asker.join(); // returns: the hung thread is found out
+    EXPECT_EQ(shown.load(), -2);
+    SetEvent(release);
+    opener.join();
+    EXPECT_EQ(closedByOpener.load(), 0);
     CloseHandle(release);
 }
