@@ -113,33 +113,126 @@ TEST(ParameterSet, OperatorBlockFieldsSitAtTheirOffsets) {
     EXPECT_EQ(out, expected);
 }
 
+namespace {
+
+// The material record's layout as the stored files have it: every field at
+// its offset in the 1304 bytes, each with a value of its own.
+struct IntField {
+    std::size_t at;
+    int32_t MaterialRecord::*field;
+    int32_t value;
+};
+const IntField kMaterialInts[] = {
+    {0, &MaterialRecord::OkCount, 0x01020304},
+    {4, &MaterialRecord::NgCount, -0x0A0B0C0D},
+    {8, &MaterialRecord::DiameterRangeX1, 0x11121314},
+    {12, &MaterialRecord::DiameterRangeX2, 0x21222324},
+};
+struct RealField {
+    std::size_t at;
+    double MaterialRecord::*field;
+    double value;
+};
+const RealField kMaterialReals[] = {
+    {400, &MaterialRecord::OffsetX, 0.125},
+    {432, &MaterialRecord::UpTol, 0.0375},
+    {440, &MaterialRecord::LowTol, -0.0425},
+    {448, &MaterialRecord::DrillLength, 38.1},
+    {456, &MaterialRecord::DrillLengthUpTol, 0.3},
+    {464, &MaterialRecord::DrillLengthLowTol, -0.35},
+    {472, &MaterialRecord::Diameter, 3.175},
+    {480, &MaterialRecord::DiameterUpTol, 0.011},
+    {488, &MaterialRecord::DiameterLowTol, -0.013},
+    {504, &MaterialRecord::DiameterOffset, 0.0021},
+    {512, &MaterialRecord::DrillLengthOffset, -1.5e-3},
+    {520, &MaterialRecord::RingPosition, 7.75},
+};
+constexpr std::size_t kGreenLineAt = 1200;
+// The bytes that belong to no field: kept as they were read.
+struct Gap {
+    std::size_t at, size;
+};
+const Gap kMaterialGaps[] = {{16, 384}, {408, 24}, {496, 8}, {528, 672}, {1201, 103}};
+
+uint32_t I32At(const MaterialBytes& b, std::size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | b[at + i];
+    return v;
+}
+uint64_t F64BitsAt(const MaterialBytes& b, std::size_t at) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = (v << 8) | b[at + i];
+    return v;
+}
+uint64_t BitsOf(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    return bits;
+}
+
+} // namespace
+
+TEST(ParameterSet, MaterialRecordLayoutCoversTheWholeRecord) {
+    // The table above leaves no byte out and names none twice.
+    std::array<int, MaterialRecord::kSize> owners{};
+    for (const auto& f : kMaterialInts)
+        for (std::size_t i = 0; i < 4; ++i)
+            ++owners[f.at + i];
+    for (const auto& f : kMaterialReals)
+        for (std::size_t i = 0; i < 8; ++i)
+            ++owners[f.at + i];
+    ++owners[kGreenLineAt];
+    for (const auto& g : kMaterialGaps)
+        for (std::size_t i = 0; i < g.size; ++i)
+            ++owners[g.at + i];
+    for (std::size_t i = 0; i < owners.size(); ++i)
+        EXPECT_EQ(owners[i], 1) << "byte " << i;
+}
+
 TEST(ParameterSet, MaterialRecordFieldsSitAtTheirOffsets) {
+    MaterialRecord m;
+    for (const auto& f : kMaterialInts)
+        m.*f.field = f.value;
+    for (const auto& f : kMaterialReals)
+        m.*f.field = f.value;
+    m.DiameterAtGreenLine = 1;
+    const MaterialBytes bytes = Encode(m);
+    for (const auto& f : kMaterialInts)
+        EXPECT_EQ(I32At(bytes, f.at), static_cast<uint32_t>(f.value)) << "offset " << f.at;
+    for (const auto& f : kMaterialReals)
+        EXPECT_EQ(F64BitsAt(bytes, f.at), BitsOf(f.value)) << "offset " << f.at;
+    EXPECT_EQ(bytes[kGreenLineAt], 1);
+    // A new record's reserved bytes are zero.
+    for (const auto& g : kMaterialGaps)
+        for (std::size_t i = 0; i < g.size; ++i)
+            EXPECT_EQ(bytes[g.at + i], 0) << "byte " << g.at + i;
+}
+
+TEST(ParameterSet, MaterialRecordFieldsAreReadFromTheirOffsets) {
+    // Reserved bytes carry a pattern of their own place, so a field read
+    // from a neighbouring offset shows.
     MaterialBytes bytes{};
-    PutI32(bytes, 0, 12);
-    PutI32(bytes, 4, static_cast<uint32_t>(-3));
-    PutI32(bytes, 8, 310);
-    PutI32(bytes, 12, 420);
-    const std::size_t at[] = {400, 432, 440, 448, 456, 464, 472, 480, 488, 504, 512, 520};
-    for (std::size_t i = 0; i < 12; ++i)
-        PutF64(bytes, at[i], 0.5 + static_cast<double>(i));
-    bytes[1200] = 1;
-    bytes[1303] = 0x42;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(0xA5 ^ (i * 13) ^ (i >> 8));
+    for (const auto& f : kMaterialInts)
+        PutI32(bytes, f.at, static_cast<uint32_t>(f.value));
+    for (const auto& f : kMaterialReals)
+        PutF64(bytes, f.at, f.value);
+    bytes[kGreenLineAt] = 0x80; // any non-zero byte is true
     MaterialRecord m;
     Decode(bytes, m);
-    EXPECT_EQ(m.OkCount, 12);
-    EXPECT_EQ(m.NgCount, -3);
-    EXPECT_EQ(m.DiameterRangeX1, 310);
-    EXPECT_EQ(m.DiameterRangeX2, 420);
-    EXPECT_EQ(m.OffsetX, 0.5);
-    EXPECT_EQ(m.UpTol, 1.5);
-    EXPECT_EQ(m.LowTol, 2.5);
-    EXPECT_EQ(m.DrillLength, 3.5);
-    EXPECT_EQ(m.DiameterLowTol, 8.5);
-    EXPECT_EQ(m.DiameterOffset, 9.5);
-    EXPECT_EQ(m.DrillLengthOffset, 10.5);
-    EXPECT_EQ(m.RingPosition, 11.5);
-    EXPECT_EQ(m.DiameterAtGreenLine, 1);
-    EXPECT_EQ(Encode(m), bytes);
+    for (const auto& f : kMaterialInts)
+        EXPECT_EQ(m.*f.field, f.value) << "offset " << f.at;
+    for (const auto& f : kMaterialReals)
+        EXPECT_EQ(m.*f.field, f.value) << "offset " << f.at;
+    EXPECT_NE(m.DiameterAtGreenLine, 0);
+    // Written again, the reserved bytes come back where they were.
+    const MaterialBytes again = Encode(m);
+    for (const auto& g : kMaterialGaps)
+        for (std::size_t i = 0; i < g.size; ++i)
+            EXPECT_EQ(again[g.at + i], bytes[g.at + i]) << "byte " << g.at + i;
 }
 
 TEST(ParameterSet, DefaultsOfANewStation) {
