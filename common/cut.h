@@ -21,9 +21,13 @@ inline void WhitenColumns(uint8_t* image, int32_t w, int32_t h, int32_t first, i
             image[static_cast<std::size_t>(y) * w + x] = kCutWhite;
 }
 
-// The cut at column c.
+// The cut at column c.  c comes from a material record and may be any
+// value: the columns are worked out in 64 bits and kept inside the picture
+// before they are whole numbers of 32 bits again.
 inline void CutAt(uint8_t* image, int32_t w, int32_t h, int32_t c) {
-    WhitenColumns(image, w, h, c - 1, c);
+    auto inside = [w](int64_t x) { return std::max<int64_t>(std::min<int64_t>(x, w), -1); };
+    const int64_t first = inside(int64_t{c} - 1), last = inside(c);
+    WhitenColumns(image, w, h, static_cast<int32_t>(first), static_cast<int32_t>(last));
 }
 
 } // namespace common

@@ -1,19 +1,21 @@
-// The frame of every function that Windows or another module calls into an
-// outside library (exports, thread procedures): an exception never leaves
-// it.  It is logged to the debugger with the entry's name and the entry
-// answers with its failure value.
+// The frame of every function that Windows or another module calls into
+// this code (exports, thread procedures, hooks, enumeration callbacks): an
+// exception never leaves it.  It is logged to the debugger with the entry's
+// name and the entry answers with its failure value.
 #pragma once
+
+#include "common/entry_line.h"
 
 #include <windows.h>
 
 #include <exception>
-#include <string>
 
 namespace common {
 
+// "<entry>: <what>" on the debugger's output, cut to a line of fixed size.
 inline void LogEntryFailure(const char* entry, const char* what) noexcept {
-    char line[512];
-    wsprintfA(line, "%s: %s\n", entry ? entry : "?", what ? what : "unknown exception");
+    char line[kEntryLineSize];
+    FormatEntryLine(line, sizeof line, entry, what);
     OutputDebugStringA(line);
 }
 

@@ -1,5 +1,7 @@
 // The six functions of vardel.dll.  Nothing is thrown across them: an
-// unexpected failure inside becomes the matching failure result.
+// unexpected failure inside is told to the debugger and becomes the
+// matching failure result.
+#include "common/guarded_entry.h"
 #include "station/station.h"
 
 #include <windows.h>
@@ -7,56 +9,33 @@
 extern "C" {
 
 int32_t __stdcall vardelOpen() {
-    try {
-        return station::Open();
-    } catch (...) {
-        return -1;
-    }
+    return common::Guarded("vardelOpen", -1, [] { return station::Open(); });
 }
 
 int32_t __stdcall vardelClose() {
-    try {
-        return station::Close();
-    } catch (...) {
-        return 0;
-    }
+    return common::Guarded("vardelClose", 0, [] { return station::Close(); });
 }
 
 int32_t __stdcall vardelDialog(int32_t language) {
-    try {
-        return station::Dialog(language);
-    } catch (...) {
-        return -9;
-    }
+    return common::Guarded("vardelDialog", -9, [&] { return station::Dialog(language); });
 }
 
 int32_t __stdcall vardelFunction(int32_t command) {
-    try {
-        return station::Function(command);
-    } catch (...) {
-        return -1;
-    }
+    return common::Guarded("vardelFunction", -1, [&] { return station::Function(command); });
 }
 
 void __stdcall vardelCallback(VardelNotify notify) {
-    try {
-        station::Callback(notify);
-    } catch (...) {
-    }
+    common::GuardedVoid("vardelCallback", [&] { station::Callback(notify); });
 }
 
 int32_t __stdcall vardelGetParametr(int32_t) {
-    try {
-        return station::GetParametr();
-    } catch (...) {
-        return 0;
-    }
+    return common::Guarded("vardelGetParametr", 0, [] { return station::GetParametr(); });
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     // Only on FreeLibrary; at process exit the classes go with the process.
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr)
-        station::ReleaseModule();
+        common::GuardedVoid("vardel.dll unload", [] { station::ReleaseModule(); });
     return TRUE;
 }
 }

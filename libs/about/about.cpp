@@ -1,27 +1,13 @@
 // About.dll: the station's about box.
+#include "common/guarded_entry.h"
 #include "contracts/about.h"
 #include "libs/about/about_form.h"
 #include "ui/kit/window.h"
 
-#include <exception>
 #include <string>
 #include <type_traits>
 
 namespace {
-
-// Nothing thrown inside the library reaches the caller; what was thrown is
-// told to the debugger.
-template <class F> void Guarded(const char* where, F&& body) {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        const std::string text = std::string("About.dll: ") + where + ": " + e.what() + "\n";
-        OutputDebugStringA(text.c_str());
-    } catch (...) {
-        const std::string text = std::string("About.dll: ") + where + ": unknown exception\n";
-        OutputDebugStringA(text.c_str());
-    }
-}
 
 std::string Or(const char* text) {
     return text ? text : "";
@@ -33,7 +19,7 @@ extern "C" {
 
 void __stdcall ShowBasicAboutForm(const char* caption, const char* systemName, const char* version,
                                   const char* author, const char* date) {
-    Guarded("ShowBasicAboutForm", [&] {
+    common::GuardedVoid("About.dll: ShowBasicAboutForm", [&] {
         // One about window at a time.
         static bool showing = false;
         if (showing)
@@ -48,7 +34,7 @@ void __stdcall ShowBasicAboutForm(const char* caption, const char* systemName, c
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr)
-        kit::UnregisterClasses();
+        common::GuardedVoid("About.dll unload", [] { kit::UnregisterClasses(); });
     return TRUE;
 }
 }

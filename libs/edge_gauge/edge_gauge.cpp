@@ -8,6 +8,7 @@
 // EdgeGaugeDetectHeight answers 0 with the two edge points, or one of the
 // failure codes below and leaves the four doubles as they were.
 #include "contracts/edge_gauge.h"
+#include "common/guarded_entry.h"
 #include "common/module_folder.h"
 #include "contracts/grabcard.h"
 #include "libs/edge_gauge/silhouette.h"
@@ -25,7 +26,7 @@ std::atomic<bool> gOpen{false};
 // Failure codes of EdgeGaugeDetectHeight; 1 ... 4 are edge_gauge::Finding.
 constexpr int32_t kUnknownSize = 5;  // the capture library cannot be reached or gave no size
 constexpr int32_t kBadArguments = 6; // no image memory or no place for a point
-constexpr int32_t kInternal = 7;     // the search itself failed (out of memory)
+constexpr int32_t kInternal = 7;     // the library itself failed (out of memory)
 
 static_assert(static_cast<int32_t>(edge_gauge::Finding::Found) == 0);
 
@@ -96,16 +97,18 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 }
 
 int32_t __stdcall EdgeGaugeOpen(int32_t application) {
-    gApplication = application;
-    gOpen = true;
-    return 0;
+    return common::Guarded("EdgeGaugeOpen", kInternal, [&] {
+        gApplication = application;
+        gOpen = true;
+        return 0;
+    });
 }
 
 int32_t __stdcall EdgeGaugeDetectHeight(int32_t, uint8_t* image, double* x1, double* y1, double* x2,
                                         double* y2) {
     if (!image || !x1 || !y1 || !x2 || !y2)
         return kBadArguments;
-    try {
+    return common::Guarded("EdgeGaugeDetectHeight", kInternal, [&] {
         int32_t width = 0, height = 0;
         if (!ImageSize(width, height))
             return kUnknownSize;
@@ -118,16 +121,16 @@ int32_t __stdcall EdgeGaugeDetectHeight(int32_t, uint8_t* image, double* x1, dou
         *x2 = points.x2;
         *y2 = points.y2;
         return 0;
-    } catch (...) {
-        return kInternal;
-    }
+    });
 }
 
 int32_t __stdcall EdgeGaugeClose() {
-    gOpen = false;
-    std::lock_guard<std::mutex> g(gCaptureLock);
-    gOwnCapture.Reset();
-    return 0;
+    return common::Guarded("EdgeGaugeClose", kInternal, [] {
+        gOpen = false;
+        std::lock_guard<std::mutex> g(gCaptureLock);
+        gOwnCapture.Reset();
+        return 0;
+    });
 }
 }
 

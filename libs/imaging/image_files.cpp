@@ -4,6 +4,7 @@
 // its 24-bit target refuses grey and palette pictures); grey and colour are
 // derived here, so that an 8-bit grey picture comes back byte for byte.
 #include "libs/imaging/image_files.h"
+#include "common/guarded_entry.h"
 
 #include <wincodec.h>
 #include <windows.h>
@@ -249,7 +250,7 @@ bool Encode(IWICImagingFactory* factory, IWICStream* stream, bool bmp, const Pix
 bool ReadImageFile(const char* file, const Pixels& pixels) {
     if (!file || !Usable(pixels))
         return false;
-    try {
+    return common::Guarded("Imaging.dll: reading a picture", false, [&] {
         const std::wstring name = Wide(file);
         ComScope com;
         Com<IWICImagingFactory> factory;
@@ -259,15 +260,13 @@ bool ReadImageFile(const char* file, const Pixels& pixels) {
             return false;
         Store(picture, pixels);
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool WriteImageFile(const char* file, const Pixels& pixels) {
     if (!file || !Usable(pixels))
         return false;
-    try {
+    return common::Guarded("Imaging.dll: writing a picture", false, [&] {
         const std::wstring name = Wide(file);
         ComScope com;
         Com<IWICImagingFactory> factory;
@@ -281,9 +280,7 @@ bool WriteImageFile(const char* file, const Pixels& pixels) {
         if (!written)
             DeleteFileW(name.c_str()); // no half-written picture
         return written;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 } // namespace imaging

@@ -94,37 +94,38 @@ Table& Objects() {
 }
 
 // Runs an export's body; nothing is thrown out of the library, and what
-// was thrown is logged to the debugger.
-template <class R, class F> R Guarded(R failed, F body) {
-    return common::Guarded("Imaging.dll", failed, body);
+// was thrown is logged to the debugger with the export's name.
+template <class R, class F> R Guarded(const char* entry, R failed, F body) {
+    return common::Guarded(entry, failed, body);
 }
 
-int32_t AllocPlain(Kind kind, int32_t* handle) {
+int32_t AllocPlain(const char* entry, Kind kind, int32_t* handle) {
     if (!handle)
         return 1;
     *handle = 0;
-    return Guarded(1, [&] {
+    return Guarded(entry, 1, [&] {
         *handle = Objects().Add({kind, nullptr});
         return 0;
     });
 }
 
-int32_t AllocOnSystem(int32_t system, Kind kind, int32_t* handle) {
+int32_t AllocOnSystem(const char* entry, int32_t system, Kind kind, int32_t* handle) {
     if (!handle)
         return 1;
     *handle = 0;
-    return Guarded(1, [&] {
+    return Guarded(entry, 1, [&] {
         if (!Objects().Has(system, Kind::System))
             return 1;
-        return AllocPlain(kind, handle);
+        return AllocPlain(entry, kind, handle);
     });
 }
 
-int32_t AllocBuffer(int32_t system, int32_t width, int32_t height, int32_t bands, int32_t* buffer) {
+int32_t AllocBuffer(const char* entry, int32_t system, int32_t width, int32_t height, int32_t bands,
+                    int32_t* buffer) {
     if (!buffer)
         return 1;
     *buffer = 0;
-    return Guarded(1, [&] {
+    return Guarded(entry, 1, [&] {
         if (!Objects().Has(system, Kind::System) || width <= 0 || height <= 0 ||
             int64_t{width} * height * bands > kMaxBufferBytes)
             return 1;
@@ -171,45 +172,45 @@ uint8_t GreyOf(uint8_t r, uint8_t g, uint8_t b) {
 extern "C" {
 
 int32_t __stdcall ImgAppAlloc(int32_t* application) {
-    return AllocPlain(Kind::Application, application);
+    return AllocPlain("Imaging.dll: ImgAppAlloc", Kind::Application, application);
 }
 
 void __stdcall ImgAppFree(int32_t application) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgAppFree", 0, [&] {
         Objects().Remove(application, Kind::Application);
         return 0;
     });
 }
 
 int32_t __stdcall ImgSystemAlloc(int32_t* system) {
-    return AllocPlain(Kind::System, system);
+    return AllocPlain("Imaging.dll: ImgSystemAlloc", Kind::System, system);
 }
 
 void __stdcall ImgSystemFree(int32_t system) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgSystemFree", 0, [&] {
         Objects().Remove(system, Kind::System);
         return 0;
     });
 }
 
 int32_t __stdcall ImgBufAllocGrey(int32_t system, int32_t width, int32_t height, int32_t* buffer) {
-    return AllocBuffer(system, width, height, 1, buffer);
+    return AllocBuffer("Imaging.dll: ImgBufAllocGrey", system, width, height, 1, buffer);
 }
 
 int32_t __stdcall ImgBufAllocColour(int32_t system, int32_t width, int32_t height,
                                     int32_t* buffer) {
-    return AllocBuffer(system, width, height, 3, buffer);
+    return AllocBuffer("Imaging.dll: ImgBufAllocColour", system, width, height, 3, buffer);
 }
 
 void __stdcall ImgBufFree(int32_t buffer) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgBufFree", 0, [&] {
         Objects().Remove(buffer, Kind::Buffer);
         return 0;
     });
 }
 
 int32_t __stdcall ImgBufInquire(int32_t buffer, int32_t* width, int32_t* height, int32_t* bands) {
-    return Guarded(1, [&] {
+    return Guarded("Imaging.dll: ImgBufInquire", 1, [&] {
         const auto b = Objects().FindBuffer(buffer);
         if (!b)
             return 1;
@@ -224,7 +225,7 @@ int32_t __stdcall ImgBufInquire(int32_t buffer, int32_t* width, int32_t* height,
 }
 
 uint8_t* __stdcall ImgBufHostAddress(int32_t buffer) {
-    return Guarded<uint8_t*>(nullptr, [&]() -> uint8_t* {
+    return Guarded<uint8_t*>("Imaging.dll: ImgBufHostAddress", nullptr, [&]() -> uint8_t* {
         const auto b = Objects().FindBuffer(buffer);
         return b ? b->Plane(0) : nullptr;
     });
@@ -232,7 +233,7 @@ uint8_t* __stdcall ImgBufHostAddress(int32_t buffer) {
 
 void __stdcall ImgBufGet(int32_t buffer, int32_t x, int32_t y, int32_t w, int32_t h,
                          uint8_t* memory) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgBufGet", 0, [&] {
         const auto b = Objects().FindBuffer(buffer);
         if (b && memory)
             ForEachPixel(*b, x, y, w, h, 1,
@@ -243,7 +244,7 @@ void __stdcall ImgBufGet(int32_t buffer, int32_t x, int32_t y, int32_t w, int32_
 
 void __stdcall ImgBufPut(int32_t buffer, int32_t x, int32_t y, int32_t w, int32_t h,
                          const uint8_t* memory) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgBufPut", 0, [&] {
         const auto b = Objects().FindBuffer(buffer);
         if (b && memory)
             ForEachPixel(*b, x, y, w, h, 1,
@@ -254,7 +255,7 @@ void __stdcall ImgBufPut(int32_t buffer, int32_t x, int32_t y, int32_t w, int32_
 
 void __stdcall ImgBufGetPacked(int32_t buffer, int32_t x, int32_t y, int32_t w, int32_t h,
                                uint8_t* memory) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgBufGetPacked", 0, [&] {
         const auto b = Objects().FindBuffer(buffer);
         if (!b || !memory)
             return 0;
@@ -272,7 +273,7 @@ void __stdcall ImgBufGetPacked(int32_t buffer, int32_t x, int32_t y, int32_t w, 
 
 void __stdcall ImgBufPutPacked(int32_t buffer, int32_t x, int32_t y, int32_t w, int32_t h,
                                const uint8_t* memory) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgBufPutPacked", 0, [&] {
         const auto b = Objects().FindBuffer(buffer);
         if (!b || !memory)
             return 0;
@@ -290,21 +291,21 @@ void __stdcall ImgBufPutPacked(int32_t buffer, int32_t x, int32_t y, int32_t w, 
 }
 
 int32_t __stdcall ImgBufLoad(const char* file, int32_t buffer) {
-    return Guarded(1, [&] {
+    return Guarded("Imaging.dll: ImgBufLoad", 1, [&] {
         const auto b = Objects().FindBuffer(buffer);
         return b && imaging::ReadImageFile(file, b->View()) ? 0 : 1;
     });
 }
 
 int32_t __stdcall ImgBufSave(const char* file, int32_t buffer) {
-    return Guarded(1, [&] {
+    return Guarded("Imaging.dll: ImgBufSave", 1, [&] {
         const auto b = Objects().FindBuffer(buffer);
         return b && imaging::WriteImageFile(file, b->View()) ? 0 : 1;
     });
 }
 
 void __stdcall ImgResize(int32_t source, int32_t destination, double factorX, double factorY) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgResize", 0, [&] {
         const auto from = Objects().FindBuffer(source);
         const auto to = Objects().FindBuffer(destination);
         if (!from || !to)
@@ -326,33 +327,34 @@ void __stdcall ImgResize(int32_t source, int32_t destination, double factorX, do
 }
 
 int32_t __stdcall ImgBlobAllocFeatureList(int32_t system, int32_t* handle) {
-    return AllocOnSystem(system, Kind::BlobFeatureList, handle);
+    return AllocOnSystem("Imaging.dll: ImgBlobAllocFeatureList", system, Kind::BlobFeatureList,
+                         handle);
 }
 
 int32_t __stdcall ImgBlobAllocResult(int32_t system, int32_t* handle) {
-    return AllocOnSystem(system, Kind::BlobResult, handle);
+    return AllocOnSystem("Imaging.dll: ImgBlobAllocResult", system, Kind::BlobResult, handle);
 }
 
 void __stdcall ImgBlobFree(int32_t handle) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgBlobFree", 0, [&] {
         Objects().Remove(handle, Kind::BlobFeatureList, Kind::BlobResult);
         return 0;
     });
 }
 
 int32_t __stdcall ImgPatternAlloc(int32_t system, int32_t* handle) {
-    return AllocOnSystem(system, Kind::Pattern, handle);
+    return AllocOnSystem("Imaging.dll: ImgPatternAlloc", system, Kind::Pattern, handle);
 }
 
 void __stdcall ImgPatternFree(int32_t handle) {
-    Guarded(0, [&] {
+    Guarded("Imaging.dll: ImgPatternFree", 0, [&] {
         Objects().Remove(handle, Kind::Pattern);
         return 0;
     });
 }
 
 int32_t __stdcall ImgObjectCount() {
-    return Guarded(0, [] { return Objects().Count(); });
+    return Guarded("Imaging.dll: ImgObjectCount", 0, [] { return Objects().Count(); });
 }
 
 } // extern "C"

@@ -106,14 +106,14 @@ extern "C" {
 // Nothing thrown inside leaves an export: InitLanguageDll then answers 1,
 // the selection "nothing chosen", a text the empty text.
 int32_t __stdcall InitLanguageDll() {
-    return common::Guarded("InitLanguageDll", 1, [] {
+    return common::Guarded("Language.dll: InitLanguageDll", 1, [] {
         TheLibrary().Load();
         return 0;
     });
 }
 
 uint8_t __stdcall SelectLanguageDll(const char* title, int32_t* identifier) {
-    return common::Guarded("SelectLanguageDll", static_cast<uint8_t>(0), [&]() -> uint8_t {
+    return common::Guarded("Language.dll: SelectLanguageDll", static_cast<uint8_t>(0), [&]() -> uint8_t {
         if (!identifier)
             return 0;
         const auto choice =
@@ -126,13 +126,13 @@ uint8_t __stdcall SelectLanguageDll(const char* title, int32_t* identifier) {
 }
 
 const char* __stdcall GetLanguageString(int32_t identifier, const char* section, const char* key) {
-    return common::Guarded("GetLanguageString", "",
+    return common::Guarded("Language.dll: GetLanguageString", "",
                            [&] { return TheLibrary().Get(identifier, section, key); });
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr)
-        kit::UnregisterClasses();
+        common::GuardedVoid("Language.dll unload", [] { kit::UnregisterClasses(); });
     return TRUE;
 }
 }

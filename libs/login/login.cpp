@@ -3,6 +3,7 @@
 // itself.  It keeps the operator accounts in "Login.acc" beside itself and
 // logs operators in and out through its login form, and it has a screen
 // keyboard of its own.
+#include "common/guarded_entry.h"
 #include "contracts/login.h"
 #include "libs/login/accounts.h"
 #include "libs/login/login_form.h"
@@ -13,7 +14,6 @@
 #include "libs/login/screen_keyboard.h"
 #include "ui/kit/window.h"
 
-#include <exception>
 #include <string>
 #include <type_traits>
 
@@ -24,27 +24,13 @@ login::MarkState& Mark() {
     return state;
 }
 
-// Nothing thrown inside the library reaches the caller; what was thrown is
-// told to the debugger.
-template <class F> void Guarded(const char* where, F&& body) {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        const std::string text = std::string("Login.dll: ") + where + ": " + e.what() + "\n";
-        OutputDebugStringA(text.c_str());
-    } catch (...) {
-        const std::string text = std::string("Login.dll: ") + where + ": unknown exception\n";
-        OutputDebugStringA(text.c_str());
-    }
-}
-
 } // namespace
 
 extern "C" {
 
 uint8_t __stdcall ShowLoginForm(const char* caption, void* loginRecord) {
     uint8_t answered = 0;
-    Guarded("ShowLoginForm", [&] {
+    common::GuardedVoid("Login.dll: ShowLoginForm", [&] {
         // One login form at a time; without a record there is nowhere to
         // write the rights.
         static bool showing = false;
@@ -77,7 +63,7 @@ uint8_t __stdcall ShowLoginForm(const char* caption, void* loginRecord) {
 
 void __stdcall LoginDrawMark(HDC dc, int32_t width, int32_t height, int32_t centreX,
                              int32_t centreY, double mmPerPixel) {
-    Guarded("LoginDrawMark", [&] {
+    common::GuardedVoid("Login.dll: LoginDrawMark", [&] {
         const login::MarkSettings s = Mark().Current();
         if (s.on)
             login::DrawMark(dc, width, height, centreX, centreY, mmPerPixel, s);
@@ -86,16 +72,16 @@ void __stdcall LoginDrawMark(HDC dc, int32_t width, int32_t height, int32_t cent
 
 int32_t __stdcall LoginGetDrawMarkSwitch() {
     int32_t on = 0;
-    Guarded("LoginGetDrawMarkSwitch", [&] { on = Mark().On() ? 1 : 0; });
+    common::GuardedVoid("Login.dll: LoginGetDrawMarkSwitch", [&] { on = Mark().On() ? 1 : 0; });
     return on;
 }
 
 void __stdcall LoginDrawMarkSwitch() {
-    Guarded("LoginDrawMarkSwitch", [] { Mark().Toggle(); });
+    common::GuardedVoid("Login.dll: LoginDrawMarkSwitch", [] { Mark().Toggle(); });
 }
 
 void __stdcall LoginDrawMarkSetup(const char* caption) {
-    Guarded("LoginDrawMarkSetup", [&] {
+    common::GuardedVoid("Login.dll: LoginDrawMarkSetup", [&] {
         const auto chosen = login::ShowMarkSetup(caption ? caption : "", Mark().Current());
         if (chosen)
             Mark().Apply(*chosen);
@@ -103,7 +89,7 @@ void __stdcall LoginDrawMarkSetup(const char* caption) {
 }
 
 void __stdcall LoginScreenKeyboard(int32_t mode) {
-    Guarded("LoginScreenKeyboard", [&] {
+    common::GuardedVoid("Login.dll: LoginScreenKeyboard", [&] {
         // The station's keyboard button asks with 0: show it.  A caller that
         // wants it gone again asks with a negative mode.
         if (mode < 0)
@@ -116,8 +102,10 @@ void __stdcall LoginScreenKeyboard(int32_t mode) {
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         // Unloaded by FreeLibrary: no window may outlive the code behind it.
-        login::DestroyScreenKeyboard();
-        kit::UnregisterClasses();
+        common::GuardedVoid("Login.dll unload", [] {
+            login::DestroyScreenKeyboard();
+            kit::UnregisterClasses();
+        });
     }
     return TRUE;
 }

@@ -389,3 +389,53 @@ TEST(Hardening, AnEntryWhoseBodyThrowsAnswersItsFailureValue) {
     common::GuardedVoid("entry", [&] { ++reached; });
     EXPECT_EQ(reached, 2);
 }
+
+// What this thread hands to OutputDebugStringA while it lives: the system
+// raises the text as an exception that a vectored handler sees first.
+class DebuggerOutput {
+  public:
+    DebuggerOutput() : handler_(AddVectoredExceptionHandler(1, &Seen)) { Lines().clear(); }
+    ~DebuggerOutput() {
+        if (handler_)
+            RemoveVectoredExceptionHandler(handler_);
+    }
+    bool Listening() const { return handler_ != nullptr; }
+    static std::vector<std::string>& Lines() {
+        static std::vector<std::string> lines;
+        return lines;
+    }
+
+  private:
+    static LONG CALLBACK Seen(EXCEPTION_POINTERS* e) {
+        const EXCEPTION_RECORD* r = e->ExceptionRecord;
+        if (r->ExceptionCode == DBG_PRINTEXCEPTION_C && r->NumberParameters >= 2 &&
+            GetCurrentThreadId() == Owner()) {
+            const auto length = static_cast<std::size_t>(r->ExceptionInformation[0]);
+            const auto* text = reinterpret_cast<const char*>(r->ExceptionInformation[1]);
+            // The length counts the terminator.
+            Lines().emplace_back(text, length > 0 ? length - 1 : 0);
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    static DWORD Owner() {
+        static const DWORD owner = GetCurrentThreadId();
+        return owner;
+    }
+    PVOID handler_;
+};
+
+TEST(Hardening, AFailedEntryIsLoggedWithItsNameAndALongTextCut) {
+    DebuggerOutput output;
+    ASSERT_TRUE(output.Listening());
+    const std::string what(4000, 'w');
+    EXPECT_EQ(
+        common::Guarded("vardelFunction", -1, [&]() -> int { throw std::runtime_error(what); }),
+        -1);
+    common::GuardedVoid("LoginDrawMark", [] { throw 7; });
+    const std::vector<std::string> lines = DebuggerOutput::Lines();
+    ASSERT_EQ(lines.size(), 2u) << "OutputDebugStringA raises DBG_PRINTEXCEPTION_C";
+    EXPECT_EQ(lines[0].rfind("vardelFunction: www", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[0].size(), common::kEntryLineSize - 1);
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 4), "...\n");
+    EXPECT_EQ(lines[1], "LoginDrawMark: unknown exception\n");
+}

@@ -1,5 +1,7 @@
 #include "ui/kit/form.h"
 
+#include "common/guarded_entry.h"
+
 #include <commctrl.h>
 
 #include <cstdio>
@@ -279,11 +281,14 @@ struct ThreadWindows {
     std::vector<HWND> found;
 };
 
+// Called by the system: a failure ends the enumeration and is logged.
 BOOL CALLBACK CollectEnabled(HWND h, LPARAM lp) {
-    auto* w = reinterpret_cast<ThreadWindows*>(lp);
-    if (h != w->except && IsWindowVisible(h) && IsWindowEnabled(h))
-        w->found.push_back(h);
-    return TRUE;
+    return common::Guarded("window enumeration", FALSE, [&] {
+        auto* w = reinterpret_cast<ThreadWindows*>(lp);
+        if (h != w->except && IsWindowVisible(h) && IsWindowEnabled(h))
+            w->found.push_back(h);
+        return TRUE;
+    });
 }
 } // namespace
 

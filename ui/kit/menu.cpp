@@ -1,5 +1,7 @@
 #include "ui/kit/menu.h"
 
+#include "common/guarded_entry.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -16,19 +18,23 @@ struct HotKeyForm {
 };
 thread_local std::vector<HotKeyForm> tHotKeyForms;
 
+// Called by the system: nothing thrown leaves it, and the next hook is
+// called whatever happened.
 LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
-    if (code == HC_ACTION && wp == PM_REMOVE) {
+    common::GuardedVoid("accelerator hook", [&] {
+        if (code != HC_ACTION || wp != PM_REMOVE)
+            return;
         auto* m = reinterpret_cast<MSG*>(lp);
-        if (m->message == WM_KEYDOWN || m->message == WM_SYSKEYDOWN) {
-            const HWND root = m->hwnd ? GetAncestor(m->hwnd, GA_ROOT) : nullptr;
-            for (const HotKeyForm& f : tHotKeyForms)
-                if (root == f.form && IsWindowEnabled(f.form) &&
-                    TranslateAcceleratorA(f.form, f.accel, m)) {
-                    m->message = WM_NULL;
-                    break;
-                }
-        }
-    }
+        if (m->message != WM_KEYDOWN && m->message != WM_SYSKEYDOWN)
+            return;
+        const HWND root = m->hwnd ? GetAncestor(m->hwnd, GA_ROOT) : nullptr;
+        for (const HotKeyForm& f : tHotKeyForms)
+            if (root == f.form && IsWindowEnabled(f.form) &&
+                TranslateAcceleratorA(f.form, f.accel, m)) {
+                m->message = WM_NULL;
+                break;
+            }
+    });
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
