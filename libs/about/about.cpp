@@ -1,6 +1,6 @@
 // About.dll: the station's about box.
-#include "common/guarded_entry.h"
 #include "contracts/about.h"
+#include "common/guarded_entry.h"
 #include "libs/about/about_form.h"
 #include "ui/kit/window.h"
 

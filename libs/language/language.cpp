@@ -113,16 +113,17 @@ int32_t __stdcall InitLanguageDll() {
 }
 
 uint8_t __stdcall SelectLanguageDll(const char* title, int32_t* identifier) {
-    return common::Guarded("Language.dll: SelectLanguageDll", static_cast<uint8_t>(0), [&]() -> uint8_t {
-        if (!identifier)
-            return 0;
-        const auto choice =
-            language::ShowSelectWindow(title ? title : "", TheLibrary().Choices(), *identifier);
-        if (!choice)
-            return 0;
-        *identifier = *choice;
-        return 1;
-    });
+    return common::Guarded(
+        "Language.dll: SelectLanguageDll", static_cast<uint8_t>(0), [&]() -> uint8_t {
+            if (!identifier)
+                return 0;
+            const auto choice =
+                language::ShowSelectWindow(title ? title : "", TheLibrary().Choices(), *identifier);
+            if (!choice)
+                return 0;
+            *identifier = *choice;
+            return 1;
+        });
 }
 
 const char* __stdcall GetLanguageString(int32_t identifier, const char* section, const char* key) {

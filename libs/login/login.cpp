@@ -3,8 +3,8 @@
 // itself.  It keeps the operator accounts in "Login.acc" beside itself and
 // logs operators in and out through its login form, and it has a screen
 // keyboard of its own.
-#include "common/guarded_entry.h"
 #include "contracts/login.h"
+#include "common/guarded_entry.h"
 #include "libs/login/accounts.h"
 #include "libs/login/login_form.h"
 #include "libs/login/login_record.h"

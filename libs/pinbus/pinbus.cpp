@@ -1,8 +1,8 @@
 // Pinbus.dll: the machine's digital I/O.  The station only opens and closes
 // it; this implementation keeps the open count so a tester can see the
 // station's calls balance.
-#include "common/guarded_entry.h"
 #include "contracts/pinbus.h"
+#include "common/guarded_entry.h"
 
 #include <atomic>
 #include <type_traits>
