@@ -106,6 +106,11 @@ class Ini {
     std::string path_;
 };
 
+bool UsableSize(int32_t width, int32_t height) {
+    return width >= kMinWidth && width <= kMaxWidth && height >= kMinHeight &&
+           height <= kMaxHeight && int64_t{width} * height <= kMaxPixels;
+}
+
 bool IsAbsolute(const std::string& path) {
     return (path.size() >= 2 && path[1] == ':') ||
            (!path.empty() && (path[0] == '\\' || path[0] == '/'));
@@ -132,13 +137,26 @@ CameraConfig ReadCameraConfig(const std::string& iniPath) {
     const Ini ini(iniPath);
     CameraConfig c;
 
-    ini.Bounded("Camera", "Width", c.width, kMinWidth, kMaxWidth);
+    // The picture size as a pair: a side out of range (a typing error such as
+    // Width=64000) gives the default camera whole, never a clamped side
+    // whose picture matches neither the camera meant nor the default.
+    ini.Whole("Camera", "Width", c.width);
+    ini.Whole("Camera", "Height", c.height);
+    if (!UsableSize(c.width, c.height)) {
+        Ini::Report("[Camera] Width=" + std::to_string(c.width) + ", Height=" +
+                    std::to_string(c.height) + " is no picture size of the camera (" + "width " +
+                    std::to_string(kMinWidth) + " ... " + std::to_string(kMaxWidth) + ", height " +
+                    std::to_string(kMinHeight) + " ... " + std::to_string(kMaxHeight) +
+                    ", at most " + std::to_string(kMaxPixels) + " pixels); the camera gives " +
+                    std::to_string(kDefaultWidth) + " x " + std::to_string(kDefaultHeight));
+        c.width = kDefaultWidth;
+        c.height = kDefaultHeight;
+    }
     if (c.width % 4 != 0) {
         Ini::Report("[Camera] Width=" + std::to_string(c.width) + " becomes " +
                     std::to_string(c.width / 4 * 4) + ": a row must be a multiple of 4 bytes");
         c.width = c.width / 4 * 4;
     }
-    ini.Bounded("Camera", "Height", c.height, kMinHeight, kMaxHeight);
     int32_t colour = 0;
     ini.Whole("Camera", "Colour", colour);
     c.colour = colour != 0;

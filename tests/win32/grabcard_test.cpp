@@ -495,6 +495,49 @@ TEST_F(Grabcard, WidthBecomesAMultipleOfFourAndBadValuesKeepTheirDefaults) {
     EXPECT_LE(frames, 35);
 }
 
+TEST_F(Grabcard, APictureSizeOutsideTheCamerasGivesTheDefaultCamera) {
+    struct Case {
+        const char* camera;
+        int32_t width, height;
+    };
+    const Case cases[] = {
+        {"Width=4\r\nHeight=2\r\n", 4, 2}, // the smallest
+        {"Width=7\r\nHeight=9\r\n", 4, 9},
+        {"Width=8192\r\nHeight=2048\r\n", 8192, 2048}, // the most pixels
+        {"Width=2048\r\nHeight=8192\r\n", 2048, 8192},
+        {"Width=64000\r\nHeight=480\r\n", 640, 480},
+        {"Width=8196\r\nHeight=100\r\n", 640, 480},
+        {"Width=8192\r\nHeight=2049\r\n", 640, 480}, // one row too many pixels
+        {"Width=3\r\nHeight=480\r\n", 640, 480},
+        {"Width=-640\r\nHeight=-480\r\n", 640, 480},
+        {"Width=800\r\nHeight=0\r\n", 640, 480},
+        {"Width=800\r\nHeight=8193\r\n", 640, 480},
+        {"Width=2147483647\r\nHeight=2147483647\r\n", 640, 480},
+        {"Width=65536\r\nHeight=65536\r\n", 640, 480},     // 2^32 pixels: 0 in 32 bits
+        {"Width=99999999999\r\nHeight=400\r\n", 640, 400}, // no number: the default stays
+    };
+    for (const Case& c : cases) {
+        for (const char* colour : {"Colour=0\r\n", "Colour=1\r\n"}) {
+            SCOPED_TRACE(std::string(c.camera) + colour);
+            dll_.reset();
+            auto& g = Load(Settings(std::string(c.camera) + colour));
+            int32_t w = 0, h = 0;
+            EXPECT_EQ(g.api.GetImageSize(0, &w, &h), 0);
+            EXPECT_EQ(w, c.width);
+            EXPECT_EQ(h, c.height);
+            int32_t isColour = -1;
+            uint8_t* image = Start(g, &isColour);
+            ASSERT_NE(image, nullptr);
+            const std::size_t bytes = static_cast<std::size_t>(w) * h * (isColour ? 3 : 1);
+            MEMORY_BASIC_INFORMATION mbi{};
+            ASSERT_EQ(VirtualQuery(image, &mbi, sizeof mbi), sizeof mbi);
+            EXPECT_GE(mbi.RegionSize, bytes);
+            image[bytes - 1] = 1; // the last byte of the picture is writable
+            EXPECT_EQ(g.api.Close(), 0);
+        }
+    }
+}
+
 TEST_F(Grabcard, FolderPlaysPicturesInNameOrder) {
     CreateDirectoryA(copy_.Path("play").c_str(), nullptr);
     copy_.WriteFile("play\\b.bmp",
