@@ -6,11 +6,13 @@
 #include "contracts/login.h"
 #include "common/guarded_entry.h"
 #include "libs/login/accounts.h"
+#include "libs/login/form_parts.h"
 #include "libs/login/login_form.h"
 #include "libs/login/login_record.h"
 #include "libs/login/mark_drawing.h"
 #include "libs/login/mark_settings.h"
 #include "libs/login/mark_setup.h"
+#include "libs/login/messages.h"
 #include "libs/login/screen_keyboard.h"
 #include "ui/kit/window.h"
 
@@ -22,6 +24,12 @@ namespace {
 login::MarkState& Mark() {
     static login::MarkState state(kit::ThisModuleFolder() + "\\Login.ini");
     return state;
+}
+
+// The settings file refused a change: the operator hears of it, over the
+// caller's active window; the mark keeps the settings before the change.
+void ReportMarkNotWritten() {
+    login::Warn(GetActiveWindow(), login::MarkNotWritten(Mark().path()));
 }
 
 } // namespace
@@ -77,14 +85,17 @@ int32_t __stdcall LoginGetDrawMarkSwitch() {
 }
 
 void __stdcall LoginDrawMarkSwitch() {
-    common::GuardedVoid("Login.dll: LoginDrawMarkSwitch", [] { Mark().Toggle(); });
+    common::GuardedVoid("Login.dll: LoginDrawMarkSwitch", [] {
+        if (!Mark().Toggle())
+            ReportMarkNotWritten();
+    });
 }
 
 void __stdcall LoginDrawMarkSetup(const char* caption) {
     common::GuardedVoid("Login.dll: LoginDrawMarkSetup", [&] {
         const auto chosen = login::ShowMarkSetup(caption ? caption : "", Mark().Current());
-        if (chosen)
-            Mark().Apply(*chosen);
+        if (chosen && !Mark().Apply(*chosen))
+            ReportMarkNotWritten();
     });
 }
 

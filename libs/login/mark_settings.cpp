@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace login {
 
@@ -82,61 +83,90 @@ MarkSettings ReadMarkSettings(const std::string& path) {
 bool WriteMarkSettings(const std::string& path, const MarkSettings& s) {
     const int colour =
         s.colour >= 0 && s.colour < static_cast<int>(MarkColours().size()) ? s.colour : 0;
-    const std::string width = std::to_string(s.width);
-    bool ok = WritePrivateProfileStringA(kSection, "Switch", s.on ? "1" : "0", path.c_str());
-    ok = WritePrivateProfileStringA(kSection, "Colour", MarkColours()[colour].name, path.c_str()) &&
-         ok;
-    ok = WritePrivateProfileStringA(kSection, "Width", width.c_str(), path.c_str()) && ok;
-    ok = WritePrivateProfileStringA(kSection, "Ticks", s.ticks ? "1" : "0", path.c_str()) && ok;
-    return ok;
+    // The section as it is, without the four keys, then the four keys: one
+    // write, so that the file never holds part of a change.
+    std::vector<char> old(32 * 1024, '\0');
+    const DWORD n = GetPrivateProfileSectionA(kSection, old.data(), static_cast<DWORD>(old.size()),
+                                              path.c_str());
+    std::string section;
+    for (std::size_t at = 0; at < n && old[at] != '\0';) {
+        const std::string line(old.data() + at);
+        at += line.size() + 1;
+        const std::string key = Trimmed(line.substr(0, line.find('=')));
+        if (SameName(key, "Switch") || SameName(key, "Colour") || SameName(key, "Width") ||
+            SameName(key, "Ticks"))
+            continue;
+        section += line;
+        section += '\0';
+    }
+    section += std::string("Switch=") + (s.on ? "1" : "0") + '\0';
+    section += std::string("Colour=") + MarkColours()[colour].name + '\0';
+    section += "Width=" + std::to_string(s.width) + '\0';
+    section += std::string("Ticks=") + (s.ticks ? "1" : "0") + '\0';
+    section += '\0';
+    return WritePrivateProfileSectionA(kSection, section.data(), path.c_str()) != FALSE;
 }
 
 MarkState::MarkState(std::string path) : path_(std::move(path)) {}
 
+uint32_t MarkState::Packed(const MarkSettings& s) {
+    const int colour =
+        s.colour >= 0 && s.colour < static_cast<int>(MarkColours().size()) ? s.colour : 0;
+    const int width = s.width < MarkSettings::kMinWidth   ? MarkSettings::kMinWidth
+                      : s.width > MarkSettings::kMaxWidth ? MarkSettings::kMaxWidth
+                                                          : s.width;
+    return (s.on ? 1u : 0u) | (s.ticks ? 2u : 0u) | static_cast<uint32_t>(colour) << 8 |
+           static_cast<uint32_t>(width) << 16;
+}
+
+MarkSettings MarkState::Unpacked(uint32_t word) {
+    MarkSettings s;
+    s.on = (word & 1u) != 0;
+    s.ticks = (word & 2u) != 0;
+    s.colour = static_cast<int>((word >> 8) & 0xFFu);
+    s.width = static_cast<int>((word >> 16) & 0xFFu);
+    return s;
+}
+
 void MarkState::LoadOnce() {
-    std::call_once(loaded_, [this] {
-        const MarkSettings s = ReadMarkSettings(path_);
-        on_ = s.on ? 1 : 0;
-        colour_ = s.colour;
-        width_ = s.width;
-        ticks_ = s.ticks ? 1 : 0;
-    });
+    std::call_once(loaded_, [this] { settings_ = Packed(ReadMarkSettings(path_)); });
 }
 
 MarkSettings MarkState::Current() {
     LoadOnce();
-    MarkSettings s;
-    s.on = on_.load() != 0;
-    s.colour = colour_.load();
-    s.width = width_.load();
-    s.ticks = ticks_.load() != 0;
-    return s;
+    return Unpacked(settings_.load());
 }
 
 bool MarkState::On() {
-    LoadOnce();
-    return on_.load() != 0;
+    return Current().on;
+}
+
+bool MarkState::Commit(const MarkSettings& s) {
+    const MarkSettings kept = Unpacked(Packed(s));
+    if (!WriteMarkSettings(path_, kept))
+        return false;
+    settings_ = Packed(kept);
+    return true;
 }
 
 bool MarkState::Toggle() {
     LoadOnce();
-    const bool now = (on_.fetch_xor(1) ^ 1) != 0;
-    // The file gets whatever the switch holds once this writer's turn comes,
-    // so two quick toggles never leave it behind the state in memory.
+    // Read, flip and write under the writers' lock, so that two quick
+    // toggles never leave the file behind the state in the library.
     std::lock_guard<std::mutex> g(fileMutex_);
-    WriteMarkSettings(path_, Current());
-    return now;
+    MarkSettings s = Current();
+    s.on = !s.on;
+    return Commit(s);
 }
 
-bool MarkState::Apply(const MarkSettings& s) {
+bool MarkState::Apply(const MarkSettings& chosen) {
     LoadOnce();
     std::lock_guard<std::mutex> g(fileMutex_);
-    colour_ = s.colour >= 0 && s.colour < static_cast<int>(MarkColours().size()) ? s.colour : 0;
-    width_ = s.width < MarkSettings::kMinWidth   ? MarkSettings::kMinWidth
-             : s.width > MarkSettings::kMaxWidth ? MarkSettings::kMaxWidth
-                                                 : s.width;
-    ticks_ = s.ticks ? 1 : 0;
-    return WriteMarkSettings(path_, Current());
+    MarkSettings s = Current();
+    s.colour = chosen.colour;
+    s.width = chosen.width;
+    s.ticks = chosen.ticks;
+    return Commit(s);
 }
 
 } // namespace login

@@ -79,4 +79,9 @@ std::string ConfirmRemove(const std::string& name) {
     return "刪除帳號？\nRemove the account \"" + name + "\"?";
 }
 
+std::string MarkNotWritten(const std::string& path) {
+    return "十字線設定無法儲存。\nThe cross-line mark's settings could not be written to:\n" +
+           path + "\nThe mark stays as it was.";
+}
+
 } // namespace login

@@ -18,5 +18,7 @@ std::string MaintenanceOnly();
 std::string ChooseRole();
 std::string ChooseAccount();
 std::string ConfirmRemove(const std::string& name);
+// The cross-line mark's settings file could not be written.
+std::string MarkNotWritten(const std::string& path);
 
 } // namespace login

@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -702,6 +705,173 @@ TEST(LoginMark, SetupOkWritesTheChoice) {
         Canvas d(200, 200);
         dll.api.DrawMark(d.dc(), 200, 200, 100, 100, 0.01);
         EXPECT_EQ(d.Pixels(), c.Pixels());
+    }
+}
+
+namespace {
+
+struct BoxSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<BoxSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    char cls[16] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    if (pid == s->pid && std::string(cls) == "#32770" && IsWindowVisible(h)) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The operator at the library's message boxes, on a thread of its own: each
+// one that comes is read and answered with OK, until Stop.
+class BoxAnswerer {
+  public:
+    BoxAnswerer()
+        : thread_([this] {
+              while (!stop_) {
+                  BoxSearch s{GetCurrentProcessId(), nullptr};
+                  EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&s));
+                  if (!s.found) {
+                      Sleep(20);
+                      continue;
+                  }
+                  char caption[128] = {}, text[1024] = {};
+                  GetWindowTextA(s.found, caption, sizeof caption);
+                  GetDlgItemTextA(s.found, 0xFFFF, text, sizeof text);
+                  {
+                      std::lock_guard<std::mutex> g(mutex_);
+                      boxes_.push_back({caption, text});
+                  }
+                  PostMessageA(s.found, WM_COMMAND, IDOK, 0);
+                  for (int i = 0; i < 250 && IsWindow(s.found); ++i)
+                      Sleep(20);
+              }
+          }) {}
+    ~BoxAnswerer() { Stop(); }
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+    struct Box {
+        std::string caption, text;
+    };
+    std::vector<Box> Boxes() {
+        std::lock_guard<std::mutex> g(mutex_);
+        return boxes_;
+    }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<Box> boxes_;
+    std::thread thread_;
+};
+
+HANDLE& HeldFile() {
+    static HANDLE held = INVALID_HANDLE_VALUE;
+    return held;
+}
+
+// The settings file made unwritable, and what it then holds.
+struct Unwritable {
+    const char* name;
+    std::string holds; // the file's bytes once it is writable again
+    std::function<void(const LoginDll&)> make;
+    std::function<void(const LoginDll&)> undo;
+};
+
+const Unwritable kUnwritable[] = {
+    // Root under Wine writes to a read-only file; a file that another
+    // program holds open without sharing is refused on every system.
+    {"a file held open by another program",
+     MarkIni("Switch=0\r\nColour=Red\r\nWidth=1\r\nTicks=1\r\n"),
+     [](const LoginDll& dll) {
+         dll.WriteIni(MarkIni("Switch=0\r\nColour=Red\r\nWidth=1\r\nTicks=1\r\n"));
+         HeldFile() = CreateFileA(dll.Ini().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+         EXPECT_NE(HeldFile(), INVALID_HANDLE_VALUE);
+     },
+     [](const LoginDll&) {
+         CloseHandle(HeldFile());
+         HeldFile() = INVALID_HANDLE_VALUE;
+     }},
+    {"a folder in the file's place", "",
+     [](const LoginDll& dll) { CreateDirectoryA(dll.Ini().c_str(), nullptr); },
+     [](const LoginDll& dll) { RemoveDirectoryA(dll.Ini().c_str()); }},
+};
+
+// The one message box of a refused write: the library's caption, the file named.
+void ExpectOneWriteMessage(BoxAnswerer& answerer, const LoginDll& dll) {
+    answerer.Stop();
+    const auto boxes = answerer.Boxes();
+    ASSERT_EQ(boxes.size(), 1u) << "the operator is told, once";
+    EXPECT_EQ(boxes[0].caption, "登入 Login");
+    EXPECT_NE(boxes[0].text.find("could not be written"), std::string::npos) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(dll.Ini()), std::string::npos) << boxes[0].text;
+}
+
+} // namespace
+
+TEST(LoginMark, ARefusedSwitchIsToldAndLeavesTheMarkAsItWas) {
+    for (const Unwritable& u : kUnwritable) {
+        SCOPED_TRACE(u.name);
+        LoginDll dll;
+        u.make(dll);
+        ASSERT_TRUE(dll.Load());
+        ASSERT_EQ(dll.api.GetDrawMarkSwitch(), 0);
+        BoxAnswerer answerer;
+        dll.api.DrawMarkSwitch();
+        ExpectOneWriteMessage(answerer, dll);
+        EXPECT_EQ(dll.api.GetDrawMarkSwitch(), 0) << "the switch stays off";
+        Canvas c(100, 100);
+        dll.api.DrawMark(c.dc(), 100, 100, 50, 50, kNaN);
+        EXPECT_EQ(c.CountOther(kBackground), 0) << "and nothing is drawn";
+        u.undo(dll);
+        EXPECT_EQ(dll.ReadIni(), u.holds) << "the file holds what it held";
+        // Writable again: the next switch is taken and kept.
+        dll.api.DrawMarkSwitch();
+        EXPECT_NE(dll.api.GetDrawMarkSwitch(), 0);
+        EXPECT_EQ(dll.Key("Switch"), "1");
+    }
+}
+
+TEST(LoginMark, ARefusedSetupIsToldAndLeavesTheMarkAsItWas) {
+    for (const Unwritable& u : kUnwritable) {
+        SCOPED_TRACE(u.name);
+        LoginDll dll;
+        u.make(dll);
+        ASSERT_TRUE(dll.Load());
+        OwnerWindow owner;
+        SetupOperator op;
+        op.owner = owner.hwnd;
+        op.clicks = {kColourYellow, kWidth2, kTicks};
+        op.close = SetupOperator::Ok;
+        std::thread t = op.Start();
+        BoxAnswerer answerer;
+        dll.api.DrawMarkSetup("十字線");
+        t.join();
+        ASSERT_TRUE(op.found);
+        ExpectOneWriteMessage(answerer, dll);
+        u.undo(dll);
+        EXPECT_EQ(dll.ReadIni(), u.holds) << "the file holds what it held";
+        // The library draws with the settings before the set-up: red, one
+        // pixel wide, with ticks (the switch is off, so on first).
+        dll.api.DrawMarkSwitch();
+        ASSERT_NE(dll.api.GetDrawMarkSwitch(), 0);
+        Canvas c(200, 200);
+        dll.api.DrawMark(c.dc(), 200, 200, 100, 100, 0.01);
+        EXPECT_TRUE(c.Is(105, 100, kRed));
+        EXPECT_FALSE(c.Is(105, 101, kRed)) << "width still 1";
+        EXPECT_GT(RunAbove(c, 110, 100, kRed), 0) << "ticks still on";
+        EXPECT_EQ(dll.Key("Colour"), "Red") << "the switch wrote the settings in force";
+        EXPECT_EQ(dll.Key("Width"), "1");
     }
 }
 
