@@ -7,14 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 using namespace testing_station;
 
 namespace {
 
-const char* kIni = "[Basic]\r\nInitGrab=0\r\ndShowModal=1\r\nGrabNumber=1\r\n[Motion]\r\nPitchX="
-                   "5\r\nPulseX=10000\r\n";
+// 0.02 mm per pixel and 2000 pulses per mm: with the shipped parameter file
+// (ring target 0, EdgePosN 0) inspection A answers 40 pulses per pixel of the
+// tip's column.
+const char* kIni = "[Basic]\r\nInitGrab=0\r\ndShowModal=1\r\nGrabNumber=1\r\nMmPerPixel=0.02\r\n"
+                   "[Motion]\r\nPitchX=5\r\nPulseX=10000\r\n";
+constexpr double kPulsesPerPixel = 0.02 * 10000 / 5;
 
 class HandlerFaults : public ::testing::Test {
   protected:
@@ -56,13 +61,30 @@ TEST_F(HandlerFaults, AFailedGrabFinishedCallLeavesTheCameraWorking) {
     ASSERT_NE(camera, nullptr);
     auto frames = reinterpret_cast<GrabcardSimFrameCountFn>(
         reinterpret_cast<void*>(GetProcAddress(camera, "GrabcardSimFrameCount")));
+    auto truthOf = reinterpret_cast<GrabcardSimGetTruthFn>(
+        reinterpret_cast<void*>(GetProcAddress(camera, "GrabcardSimGetTruth")));
     ASSERT_NE(frames, nullptr);
+    ASSERT_NE(truthOf, nullptr);
+    DrillTruth truth{};
+    ASSERT_EQ(truthOf(&truth), 0) << "the camera shows the drill scene";
     const int before = frames();
     ChooseMenuItem(form_, 200); // its grab-finished call fails
     ChooseMenuItem(form_, 201); // live video goes on all the same
-    Pump(500);
+    EXPECT_TRUE(WaitUntil([&] { return frames() - before >= 5; }, 5000))
+        << frames() - before << " frames";
     ChooseMenuItem(form_, 202);
-    EXPECT_GE(frames() - before, 5);
-    EXPECT_GE(station_->Function(0), -1);
+    // The next inspection grabs and measures the drill where the scene has
+    // its tip: the compensation distance in pulses, within half a pixel.
+    const int32_t r = station_->Function(0);
+    const double expected = truth.tipColumn * kPulsesPerPixel;
+    EXPECT_GE(r, 0) << "an inspection that measured";
+    EXPECT_NEAR(r, expected, kPulsesPerPixel / 2);
+    // The value panels show the inspection and its answer.
+    char reply[16];
+    std::snprintf(reply, sizeof reply, "@A%04d*", static_cast<int>(r));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return TextOf(FindComponent(form_, "ShowC1")).find(reply) != std::string::npos; },
+        2000))
+        << TextOf(FindComponent(form_, "ShowC1")) << " instead of " << reply;
     EXPECT_NE(TextOf(FindComponent(form_, "ShowD")).find("0.000"), std::string::npos);
 }

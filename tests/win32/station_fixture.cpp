@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -165,6 +166,25 @@ void Pump(DWORD ms) {
         if (static_cast<int32_t>(end - now) <= 0)
             break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD deadlineMs) {
+    const DWORD end = GetTickCount() + deadlineMs;
+    for (;;) {
+        if (done())
+            return true;
+        const DWORD now = GetTickCount();
+        if (static_cast<int32_t>(end - now) <= 0)
+            return done();
+        // Woken by a message, else asked again after a few milliseconds:
+        // what is awaited may come from another thread without a message.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(end - now, 5), QS_ALLINPUT);
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&m);

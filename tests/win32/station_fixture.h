@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -64,6 +65,11 @@ HWND FindOwnWindow(const char* className);
 
 // Runs the calling thread's message loop for ms milliseconds.
 void Pump(DWORD ms);
+
+// Runs the calling thread's message loop until done() holds, at most
+// deadlineMs milliseconds; whether it holds.  done() is asked at once, after
+// every batch of messages and every few milliseconds.
+bool WaitUntil(const std::function<bool()>& done, DWORD deadlineMs);
 
 // Committed private memory of this process, in bytes.
 std::size_t CommittedPrivateBytes();
