@@ -1,25 +1,18 @@
-// TKeyboard2Char: the alphanumeric on-screen keypad of the main window.
+// TKeyboard2Char: the alphanumeric on-screen keypad of the main window, for
+// typing file names on the touch screen: digits, the upper-case letters,
+// decimal point, minus and backspace.
 #pragma once
 
-#include "ui/kit/window.h"
+#include "ui/keypad.h"
 
 #include <memory>
 
 namespace station {
 
-class TKeyboard2Char : public kit::Window {
+class TKeyboard2Char : public Keypad {
   public:
     explicit TKeyboard2Char(HWND owner);
     ~TKeyboard2Char() override;
-
-    HWND target() const { return target_; }
-
-  protected:
-    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-
-  private:
-    HWND target_ = nullptr;
-    HBRUSH background_ = nullptr;
 };
 
 // The one alphanumeric keypad of the process, or null.
