@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -90,10 +91,26 @@ void __stdcall OnFrame(int32_t, uint8_t* image) {
 
 // Waits up to ms for the callback count to reach n.
 bool WaitForCalls(int n, DWORD ms) {
-    const DWORD end = GetTickCount() + ms;
-    while (gCalls<n&& static_cast<int32_t>(end - GetTickCount())> 0)
-        Sleep(5);
-    return gCalls >= n;
+    return testing_station::WaitUntil([n] { return gCalls >= n; }, ms);
+}
+
+// Live video at framesPerSecond: the seconds that n more frames take after
+// the next one, or a negative value when they do not come within ms.
+double SecondsForFrames(int n, DWORD ms) {
+    const int first = gCalls + 1;
+    if (!WaitForCalls(first, ms))
+        return -1;
+    const auto start = std::chrono::steady_clock::now();
+    if (!WaitForCalls(first + n, ms))
+        return -1;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The least time n frame intervals take at a frame rate: the camera keeps
+// to its schedule and, after falling behind, catches up by one frame at
+// most.  A loaded machine only makes frames come later, never sooner.
+double LeastSecondsFor(int n, double framesPerSecond) {
+    return (n - 2) / framesPerSecond;
 }
 
 // Runs work on a thread of its own; a hang ends the test run at once.
@@ -103,10 +120,7 @@ void MustEndWithin(DWORD ms, const char* what, std::function<void()> work) {
         work();
         *done = true;
     });
-    const DWORD end = GetTickCount() + ms;
-    while (!*done && static_cast<int32_t>(end - GetTickCount()) > 0)
-        Sleep(10);
-    if (*done) {
+    if (testing_station::WaitUntil([&] { return done->load(); }, ms)) {
         t.join();
         return;
     }
@@ -247,13 +261,24 @@ class Grabcard : public ::testing::Test {
         return g.api.GetImageAddr(0, 0, 0);
     }
 
-    // Frames delivered over ms milliseconds of live video.
-    int LiveFor(GrabcardLibrary& g, DWORD ms) {
+    // Live video until n frames came (at most ms), then stopped; whether
+    // they came.
+    bool LiveUntil(GrabcardLibrary& g, int n, DWORD ms) {
         const int before = gCalls;
         EXPECT_EQ(g.api.Live(0, 0), 0);
-        Sleep(ms);
+        const bool came = WaitForCalls(before + n, ms);
         EXPECT_EQ(g.api.Stop(0, 0), 0);
-        return gCalls - before;
+        return came;
+    }
+    // Live video at the rate: n frame intervals take no less than the rate
+    // allows and come within ms.
+    void ExpectFrameRate(GrabcardLibrary& g, double framesPerSecond, int n, DWORD ms) {
+        EXPECT_EQ(g.api.Live(0, 0), 0);
+        const double seconds = SecondsForFrames(n, ms);
+        EXPECT_EQ(g.api.Stop(0, 0), 0);
+        EXPECT_GE(seconds, 0) << n << " frames did not come within " << ms << " ms";
+        EXPECT_GE(seconds, LeastSecondsFor(n, framesPerSecond))
+            << n << " frames faster than " << framesPerSecond << " per second";
     }
 
     testing_station::StationCopy copy_;
@@ -351,12 +376,14 @@ TEST_F(Grabcard, LiveDeliversAtTheFrameRateAndNothingAfterStop) {
     Start(g);
     EXPECT_EQ(g.api.Live(0, 0), 0);
     EXPECT_EQ(g.api.Live(0, 0), 0) << "live twice is one live run";
-    Sleep(1000);
+    // Two runs would deliver twice the frames in the time.
+    const double seconds = SecondsForFrames(20, 5000);
     EXPECT_EQ(g.api.Stop(0, 0), 0);
     const int frames = gCalls;
-    EXPECT_GE(frames, 15);
-    EXPECT_LE(frames, 35);
+    EXPECT_GE(seconds, LeastSecondsFor(20, 25)) << "20 frames faster than 25 per second";
     EXPECT_NE(gThread.load(), GetCurrentThreadId()) << "live runs on a thread of its own";
+    // Nothing is awaited here: time must pass, seven frame periods, to show
+    // that no frame comes after Stop returned.
     Sleep(300);
     EXPECT_EQ(gCalls, frames) << "no call after Stop returned";
     // A frame that was being made when Stop came is not delivered.
@@ -364,17 +391,15 @@ TEST_F(Grabcard, LiveDeliversAtTheFrameRateAndNothingAfterStop) {
     EXPECT_LE(g.FrameCount(), frames + 1);
     EXPECT_EQ(g.api.Stop(0, 0), 0) << "stop when stopped";
 
-    const int again = LiveFor(g, 500);
-    EXPECT_GE(again, 6) << "live again after a stop";
-    EXPECT_LE(again, 19);
+    EXPECT_TRUE(LiveUntil(g, 6, 3000)) << "live again after a stop";
+    ExpectFrameRate(g, 25, 10, 5000);
 }
 
 TEST_F(Grabcard, FrameRateFollowsTheSettings) {
     auto& g = Load(Settings("FrameRate=10\r\n"));
     Start(g);
-    const int frames = LiveFor(g, 1000);
-    EXPECT_GE(frames, 5);
-    EXPECT_LE(frames, 15);
+    // 10 frame intervals at 25 per second would take 0.4 s, at 10 at least 0.8 s.
+    ExpectFrameRate(g, 10, 10, 5000);
 }
 
 TEST_F(Grabcard, StopFromWithinTheGrabFinishedFunction) {
@@ -384,15 +409,14 @@ TEST_F(Grabcard, StopFromWithinTheGrabFinishedFunction) {
         gStopFromCallback = g.api.Stop;
         EXPECT_EQ(g.api.Live(0, 0), 0);
         EXPECT_TRUE(WaitForCalls(1, 3000));
-        for (int i = 0; i < 300 && !gStopReturned; ++i)
-            Sleep(10);
+        testing_station::WaitUntil([] { return gStopReturned.load(); }, 3000);
     });
     EXPECT_TRUE(gStopReturned) << "Stop returned within the callback";
+    // Time must pass, seven frame periods, to show that no frame follows.
     Sleep(300);
     EXPECT_EQ(gCalls, 1) << "the stopping frame was the last";
 
-    const int frames = LiveFor(g, 400);
-    EXPECT_GE(frames, 4) << "live starts again";
+    EXPECT_TRUE(LiveUntil(g, 4, 3000)) << "live starts again";
 
     // From within the callback of a single grab, while live video runs.
     MustEndWithin(5000, "Stop from a single grab's callback", [&] {
@@ -403,6 +427,9 @@ TEST_F(Grabcard, StopFromWithinTheGrabFinishedFunction) {
             g.api.Grab(0, 0);
     });
     EXPECT_TRUE(gStopReturned);
+    // A frame the live thread was delivering while the grab's callback
+    // stopped it may still arrive; after that, time must pass to show that
+    // nothing follows.  Neither can be awaited.
     Sleep(200);
     const int stopped = gCalls;
     Sleep(300);
@@ -417,6 +444,7 @@ TEST_F(Grabcard, CloseEndsLiveVideo) {
     EXPECT_TRUE(WaitForCalls(3, 3000));
     MustEndWithin(5000, "Close during live video", [&] { EXPECT_EQ(g.api.Close(), 0); });
     const int frames = gCalls;
+    // Time must pass, seven frame periods, to show that no frame follows.
     Sleep(300);
     EXPECT_EQ(gCalls, frames);
     EXPECT_EQ(g.api.GetImageAddr(0, 0, 0), nullptr);
@@ -490,9 +518,7 @@ TEST_F(Grabcard, WidthBecomesAMultipleOfFourAndBadValuesKeepTheirDefaults) {
     EXPECT_EQ(scene.seed, 7);
     DrillTruth truth{};
     EXPECT_EQ(g.GetTruth(&truth), 0) << "an unknown source leaves the scene";
-    const int frames = LiveFor(g, 1000);
-    EXPECT_GE(frames, 15) << "the default 25 frames per second";
-    EXPECT_LE(frames, 35);
+    ExpectFrameRate(g, 25, 20, 5000); // the default rate
 }
 
 TEST_F(Grabcard, APictureSizeOutsideTheCamerasGivesTheDefaultCamera) {
@@ -579,9 +605,9 @@ TEST_F(Grabcard, FolderPlaysPicturesInNameOrder) {
     DrillTruth truth{};
     EXPECT_EQ(g.GetTruth(&truth), 2);
 
-    const int frames = LiveFor(g, 600); // live playback on the camera's thread
-    EXPECT_GE(frames, 8);
-    EXPECT_EQ(g.FrameCount(), 6 + frames);
+    const int before = gCalls;
+    EXPECT_TRUE(LiveUntil(g, 8, 3000)); // live playback on the camera's thread
+    EXPECT_EQ(g.FrameCount(), gCalls.load()) << gCalls - before << " frames live";
 }
 
 TEST_F(Grabcard, ColourFolderPicturesKeepBlueGreenRedOrder) {
