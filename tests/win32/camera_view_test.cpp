@@ -105,10 +105,16 @@ class ViewFixture : public ::testing::Test {
     }
     // One more frame from the camera, painted by the grab-finished call.
     Picture NextPaint() {
+        const int before = FramesMade();
         PressKey(form_, VK_F4);
-        Pump(60);
+        // Painted once the camera has made the frame and the view has no
+        // part left to paint.
+        EXPECT_TRUE(WaitUntil(
+            [&] { return FramesMade() > before && !GetUpdateRect(view_, nullptr, FALSE); }, 3000))
+            << "no frame painted";
         return PrintClient(view_);
     }
+    int FramesMade() { return Export<GrabcardSimFrameCountFn>(camera_, "GrabcardSimFrameCount")(); }
     bool MarkOn() { return Export<int32_t(__stdcall*)()>(login_, "LoginGetDrawMarkSwitch")() != 0; }
     void ToggleMark() { Export<void(__stdcall*)()>(login_, "LoginDrawMarkSwitch")(); }
     uint8_t* ImageMemory() {
