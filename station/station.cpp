@@ -253,7 +253,7 @@ int32_t Dialog(int32_t language) {
         StationGate::Pass pass = s.gate.Enter();
         if (!pass)
             return result::kNotOpen;
-        std::lock_guard<std::recursive_mutex> lock(s.gate.lock());
+        const auto lock = s.gate.LockForHost();
         if (language >= 0)
             s.window->params().op.LanguageIndex = language;
         window = s.window->hwnd();
@@ -283,14 +283,14 @@ int32_t Function(int32_t command) {
     StationGate::Pass pass = s.gate.Enter();
     if (!pass)
         return result::kClosedStation;
-    std::lock_guard<std::recursive_mutex> lock(s.gate.lock());
+    const auto lock = s.gate.LockForHost();
     return s.station->Run(HostCommandFor(command), true);
 }
 
 void Callback(VardelNotify notify) {
     // The lock outlives the station: a registration is never torn in the
     // middle of a command, open or not.
-    std::lock_guard<std::recursive_mutex> lock(State().gate.lock());
+    const auto lock = State().gate.LockForHost();
     State().notify = notify;
 }
 
@@ -299,7 +299,7 @@ int32_t GetParametr() {
     StationGate::Pass pass = s.gate.Enter();
     if (!pass)
         return 0;
-    std::lock_guard<std::recursive_mutex> lock(s.gate.lock());
+    const auto lock = s.gate.LockForHost();
     return RoundHalfAway(s.station->params().station.InitMoveX * s.station->device().pulsePerMm);
 }
 
@@ -311,20 +311,22 @@ int32_t RunUnderStationLock(const std::function<int32_t()>& command) {
     StationState& s = State();
     if (!s.window)
         return 0;
-    std::unique_lock<std::recursive_mutex> lock(s.gate.lock(), std::try_to_lock);
     // A host command is running: the window's thread keeps answering
     // (paints, the value panels' timer, messages sent to it) while it waits.
     // The operator's input stays queued and is taken after the command.
-    while (!lock.owns_lock()) {
+    const HWND window = s.window->hwnd();
+    const auto lock = s.gate.LockForOperator([window] {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE | QS_PAINT | QS_TIMER);
         MSG m;
         AnswerSentMessages();
-        while (PeekMessageA(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+        // Bounded: a window that never validates would paint for ever.
+        for (int k = 0; k < 16 && PeekMessageA(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++k)
             DispatchMessageA(&m);
-        while (PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE))
+        // Only the station window's own timer: the host's timers on this
+        // thread wait for its loop.
+        for (int k = 0; k < 4 && PeekMessageA(&m, window, WM_TIMER, WM_TIMER, PM_REMOVE); ++k)
             DispatchMessageA(&m);
-        lock.try_lock();
-    }
+    });
     return command();
 }
 

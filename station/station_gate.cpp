@@ -55,4 +55,40 @@ int StationGate::Inside() const {
     return inside_;
 }
 
+std::unique_lock<std::recursive_mutex> StationGate::LockForHost() {
+    {
+        std::unique_lock<std::mutex> g(m_);
+        // The operator's own thread (a host call from within its waiting)
+        // does not wait for itself.
+        operatorDone_.wait(g, [this] {
+            return operatorWaiting_ == 0 || operatorThread_ == std::this_thread::get_id();
+        });
+    }
+    return std::unique_lock<std::recursive_mutex>(lock_);
+}
+
+std::unique_lock<std::recursive_mutex>
+StationGate::LockForOperator(const std::function<void()>& whileWaiting) {
+    std::unique_lock<std::recursive_mutex> l(lock_, std::try_to_lock);
+    if (l.owns_lock())
+        return l;
+    {
+        std::lock_guard<std::mutex> g(m_);
+        ++operatorWaiting_;
+        operatorThread_ = std::this_thread::get_id();
+    }
+    while (!l.try_lock())
+        if (whileWaiting)
+            whileWaiting();
+        else
+            std::this_thread::yield();
+    {
+        std::lock_guard<std::mutex> g(m_);
+        if (--operatorWaiting_ == 0)
+            operatorThread_ = std::thread::id();
+    }
+    operatorDone_.notify_all();
+    return l;
+}
+
 } // namespace station

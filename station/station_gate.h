@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 namespace station {
 
@@ -53,6 +54,15 @@ class StationGate {
     // of the parameter set and of the image memory hold it.
     std::recursive_mutex& lock() { return lock_; }
 
+    // The lock for a host call.  An operator's step that waits for it goes
+    // first: a host that inspects without pause cannot keep the window's
+    // thread waiting for ever.
+    std::unique_lock<std::recursive_mutex> LockForHost();
+    // The lock for the operator's thread, which must keep answering while it
+    // waits: whileWaiting runs between short tries.  Host calls that arrive
+    // meanwhile wait behind it.
+    std::unique_lock<std::recursive_mutex> LockForOperator(const std::function<void()>& whileWaiting);
+
   private:
     void GiveBack();
 
@@ -61,6 +71,10 @@ class StationGate {
     bool open_ = false;
     int inside_ = 0;
     std::recursive_mutex lock_;
+    // The operator's steps waiting for the lock, and their thread.
+    int operatorWaiting_ = 0;
+    std::thread::id operatorThread_;
+    std::condition_variable operatorDone_;
 };
 
 } // namespace station

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <memory>
 #include <thread>
@@ -240,4 +241,38 @@ TEST(Concurrency, AShutWaitsForTheCallInsideAndAnswersMeanwhile) {
     host.join();
     gate.Open();
     EXPECT_TRUE(gate.Enter());
+}
+
+// An operator's step that waits for the lock is not starved by a host that
+// inspects without pause, and a host call on the operator's own thread (from
+// within its waiting) does not wait for itself.
+TEST(Concurrency, AWaitingOperatorGoesBeforeTheNextHostCommand) {
+    StationGate gate;
+    std::atomic<bool> stop{false};
+    std::atomic<int> hostCommands{0};
+    std::thread host([&] {
+        while (!stop) {
+            const auto lock = gate.LockForHost();
+            ++hostCommands;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1)); // a command's work
+        }
+    });
+    while (hostCommands < 3)
+        std::this_thread::yield();
+    for (int step = 0; step < 50; ++step) {
+        const int before = hostCommands.load();
+        int nestedHostCalls = 0;
+        const auto lock = gate.LockForOperator([&] {
+            if (nestedHostCalls++ == 0) {
+                const auto inner = gate.LockForHost(); // own thread: no wait for itself
+            }
+            // As the window's thread does: answer messages for a while.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        });
+        // At most the command running when the operator came, and the one
+        // that had passed the operator's turn before it was announced.
+        EXPECT_LE(hostCommands.load() - before, 2) << step;
+    }
+    stop = true;
+    host.join();
 }

@@ -134,6 +134,34 @@ TEST_F(Buttons, WithoutANotificationTheCommandStillRuns) {
     EXPECT_EQ(frames_() - before, 2 + 12);
 }
 
+// A host that closes the station from within the notification of a button
+// (the window's own thread, inside the button's handler) is told "not now"
+// (-2): the button's command still runs on a whole station, and the close
+// that follows the handler closes it.
+testing_station::Vardel* gClosingHost = nullptr;
+std::vector<int32_t> gCloseAnswers;
+void __stdcall CloseFromTheNotification(int32_t, int32_t) {
+    gCloseAnswers.push_back(gClosingHost->Close());
+}
+
+TEST_F(Buttons, ACloseFromWithinAButtonsNotificationIsRefusedAndTheCommandRuns) {
+    Open(0x100);
+    gClosingHost = station_.get();
+    gCloseAnswers.clear();
+    station_->Callback(&CloseFromTheNotification);
+    const int32_t before = frames_();
+    Click(0);
+    EXPECT_EQ(gCloseAnswers, std::vector<int32_t>{-2});
+    EXPECT_EQ(frames_() - before, 2) << "the inspection ran after the refused close";
+    EXPECT_TRUE(IsWindow(window_));
+    // Still open: inspection A answers the drill's compensation of -0.5 mm.
+    EXPECT_NEAR(station_->Function(0), -1000, 4);
+    station_->Callback(nullptr);
+    EXPECT_EQ(station_->Close(), 0);
+    EXPECT_FALSE(IsWindow(window_));
+    EXPECT_EQ(station_->Function(0), -1) << "closed now";
+}
+
 TEST_F(Buttons, ButtonCommandsAreNotBooked) {
     Open(0x100);
     for (int i = 0; i < 3; ++i) {

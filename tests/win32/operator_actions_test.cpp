@@ -1248,3 +1248,76 @@ TEST_F(StatisticsPanel, PicturesForLookingAt) {
         ChooseLanguage([this] { Click(C("newLanguage1")); }, "English");
     }
 }
+
+namespace {
+uint8_t WhitePicture(int, int) {
+    return 255;
+}
+} // namespace
+
+// The operator works the picture commands (image load, single grab, live
+// start and stop) while a host thread inspects: every host answer is that of
+// one whole picture, the drill's or the blank one's, never of a picture that
+// was being replaced while it was measured.
+TEST_F(HostAndButtons, OperatorsPictureCommandsLeaveEveryHostAnswerWhole) {
+    Open({.rights = 0x100, .measuring = true});
+    WriteGreyBmp(copy_.Path("IMG\\blank.bmp"), 640, 480, &WhitePicture);
+    const auto chooseFile = [](const std::string& name) {
+        return [name](HWND dialog) {
+            Sleep(150);
+            SetDlgItemTextA(dialog, cmb13, name.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        };
+    };
+    // The drill's picture, from a single grab, kept as a file.
+    ChooseMenuItem(form_, 200);
+    Pump(100);
+    {
+        NextWindow hand("#32770", chooseFile("drill"));
+        ChooseMenuItem(form_, 204);
+        ASSERT_TRUE(hand.Seen());
+    }
+    const auto loadImage = [&](const char* file) {
+        NextWindow hand("#32770", chooseFile(copy_.Path(file)));
+        ChooseMenuItem(form_, 203);
+        return hand.Seen();
+    };
+    // The answers of the two pictures, measured as they are (no grab).
+    if (MenuItemByTag(form_, 304).checked)
+        ChooseMenuItem(form_, 304);
+    ASSERT_TRUE(loadImage("IMG\\drill.tif"));
+    const int32_t drill = station_->Function(0);
+    ASSERT_GE(drill, 0);
+    ASSERT_TRUE(loadImage("IMG\\blank.bmp"));
+    const int32_t blank = station_->Function(0);
+    ASSERT_LT(blank, 0);
+    // A fresh frame of the same drill may differ by its noise.
+    const auto whole = [&](int32_t r) { return r == blank || std::abs(r - drill) <= 2; };
+
+    std::atomic<bool> done{false};
+    std::atomic<int> answers{0}, broken{0};
+    std::atomic<int32_t> firstBroken{0};
+    std::thread host([&] {
+        while (!done) {
+            const int32_t r = station_->Function(0);
+            ++answers;
+            if (!whole(r) && broken++ == 0)
+                firstBroken = r;
+        }
+    });
+    for (int round = 0; round < 4; ++round) {
+        EXPECT_TRUE(loadImage(round % 2 ? "IMG\\blank.bmp" : "IMG\\drill.tif"));
+        Pump(30);
+        ChooseMenuItem(form_, 200);
+        Pump(30);
+        ChooseMenuItem(form_, 201);
+        Pump(150);
+        ChooseMenuItem(form_, 202);
+        Pump(30);
+    }
+    done = true;
+    host.join();
+    EXPECT_GT(answers.load(), 8);
+    EXPECT_EQ(broken.load(), 0) << "first broken answer " << firstBroken.load() << " (drill "
+                                << drill << ", blank " << blank << ")";
+}
