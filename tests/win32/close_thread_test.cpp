@@ -48,9 +48,10 @@ TEST_F(CloseThreads, AnOpenerThatRunsItsLoopClosesItsWindowsForTheCaller) {
             while (!stop)
                 Pump(20);
         });
-        while (opened == 1 && !StationWindowExists())
-            Sleep(10);
-        Sleep(300);
+        // Open has returned and the operator's window is up.
+        ASSERT_TRUE(WaitUntil(
+            [&] { return opened != 1 && IsWindowVisible(FindOwnWindow("TMainForm1")); }, 10000))
+            << "the opener did not show its window";
         ASSERT_EQ(opened.load(), 0);
         EXPECT_TRUE(StationWindowExists());
         EXPECT_EQ(station_->Close(), 0);
@@ -84,8 +85,7 @@ TEST_F(CloseThreads, AnOpenerWithoutALoopIsReportedAndTheStationStaysOpen) {
         WaitForSingleObject(release, INFINITE); // busy elsewhere, no messages
         closedByOpener = station_->Close();
     });
-    while (opened == 1)
-        Sleep(10);
+    ASSERT_TRUE(WaitUntil([&] { return opened != 1; }, 10000)) << "Open did not return";
     ASSERT_EQ(opened.load(), 0);
     EXPECT_EQ(station_->Close(), -2);
     EXPECT_GE(station_->GetParametr(0), 0);
@@ -160,15 +160,13 @@ TEST_F(CloseThreads, AModalShowReturnsWhenTheWindowThreadHangs) {
         WaitForSingleObject(release, INFINITE); // hangs: no messages answered
         closedByOpener = station_->Close();
     });
-    while (opened == 1)
-        Sleep(10);
+    ASSERT_TRUE(WaitUntil([&] { return opened != 1; }, 10000)) << "Open did not return";
     ASSERT_EQ(opened.load(), 0);
     std::atomic<int> shown{1};
     std::thread asker([&] { shown = station_->Dialog(-1); });
     // The window appears; then its thread stops answering.
-    for (int k = 0; k < 500 && !IsWindowVisible(FindOwnWindow("TMainForm1")); ++k)
-        Sleep(10);
-    EXPECT_TRUE(IsWindowVisible(FindOwnWindow("TMainForm1")));
+    EXPECT_TRUE(
+        WaitUntil([] { return IsWindowVisible(FindOwnWindow("TMainForm1")) != FALSE; }, 5000));
     EXPECT_EQ(shown.load(), 1) << "a modal show returned while the window was up";
     hang = true;
     asker.join(); // returns: the hung thread is found out
