@@ -114,14 +114,12 @@ bool vMilAnalysis::SaveFile(uint8_t* memory, const std::string& file, int32_t mo
         return false;
     if (mode == 1) {
         PutImage(memory, kGrey0);
-        lib_.BufSave(file, grey0);
-    } else {
-        SwapRedBlue(memory);
-        lib_.BufPutPacked(colour, imageWidth, imageHeight, memory);
-        SwapRedBlue(memory);
-        lib_.BufSave(file, colour);
+        return lib_.BufSave(file, grey0);
     }
-    return true;
+    SwapRedBlue(memory);
+    lib_.BufPutPacked(colour, imageWidth, imageHeight, memory);
+    SwapRedBlue(memory);
+    return lib_.BufSave(file, colour);
 }
 
 uint8_t* vMilAnalysis::ScaleForDisplay(double z, bool resize, int32_t kind) {

@@ -25,7 +25,9 @@ class vMilAnalysis : public vBasicAnalysis {
     // 1 when not set up; copies the image into the buffer of that kind.
     int32_t PutImage(const uint8_t* memory, int32_t kind);
     uint8_t* GetBufferAddr(int32_t kind);
-    // mode 1 grey, else 24-bit colour (B, G, R in memory).
+    // mode 1 grey, else 24-bit colour (B, G, R in memory).  LoadFile: false
+    // when not set up.  SaveFile: false when not set up or when the file
+    // was not written.
     bool LoadFile(uint8_t* memory, const std::string& file, int32_t mode);
     bool SaveFile(uint8_t* memory, const std::string& file, int32_t mode);
     uint8_t* ScaleForDisplay(double zoom, bool resize, int32_t kind);

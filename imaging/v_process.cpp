@@ -72,8 +72,7 @@ int32_t vManager::SaveImage(const std::string& file) {
     uint8_t* memory = GetImageAddr(false);
     if (!isSetUp() || !memory)
         return 1;
-    SaveFile(memory, file, DisplayMode());
-    return 0;
+    return SaveFile(memory, file, DisplayMode()) ? 0 : kImageNotWritten;
 }
 
 } // namespace station

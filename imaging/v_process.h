@@ -43,7 +43,12 @@ class vManager : public vMilAnalysis {
     void RegisterGrabFinished() { capture_.RegisterGrabFinished(); }
     // 0, or 1 when the imaging library is not set up.
     int32_t LoadImage(const std::string& file);
+    // 0; 1 when the imaging library is not set up; kImageNotWritten when the
+    // library could not write the file.
     int32_t SaveImage(const std::string& file);
+    static constexpr int32_t kImageNotWritten = 2;
+    // What the operator is told then, followed by the file's path.
+    static constexpr const char* kImageWriteError = "Image Write error...\n";
 
     double pulsePerMm = 0.0;
     vImageCard card;

@@ -74,10 +74,13 @@ bool ParameterFiles::LoadMaterialRecord(const std::string& path) {
     return true;
 }
 
-void ParameterFiles::SaveMaterialRecord(const std::string& path) {
+bool ParameterFiles::SaveMaterialRecord(const std::string& path) {
     const auto block = Encode(set_.material);
-    if (!FitsPathBuffer(path) || !files_.Replace(path, {block.begin(), block.end()}))
+    if (!FitsPathBuffer(path) || !files_.Replace(path, {block.begin(), block.end()})) {
         ReportWrite();
+        return false;
+    }
+    return true;
 }
 
 void ParameterFiles::SaveMaterial() {

@@ -30,7 +30,8 @@ class ParameterFiles {
     // False, with the read message shown and the record kept as it was,
     // when the file cannot be read.
     bool LoadMaterialRecord(const std::string& path);
-    void SaveMaterialRecord(const std::string& path);
+    // False, with the write message shown, when the record was not written.
+    bool SaveMaterialRecord(const std::string& path);
 
     // Save material: CONFIG\<MaterialName>.rec, then Kest.cfg.
     void SaveMaterial();

@@ -152,7 +152,8 @@ class ImagingPort {
     virtual void BufPutPacked(int32_t buffer, int32_t w, int32_t h, const uint8_t* memory) = 0;
     // False (buffer untouched) when the file cannot be read.
     virtual bool BufLoad(const std::string& file, int32_t buffer) = 0;
-    virtual void BufSave(const std::string& file, int32_t buffer) = 0;
+    // False when the file could not be written.
+    virtual bool BufSave(const std::string& file, int32_t buffer) = 0;
     virtual void Resize(int32_t source, int32_t destination, double fx, double fy) = 0;
     virtual void BlobAllocFeatureList(int32_t system, int32_t* handle) = 0;
     virtual void BlobAllocResult(int32_t system, int32_t* handle) = 0;

@@ -68,7 +68,9 @@ class ImagingLibrary : public ImagingPort {
     bool BufLoad(const std::string& f, int32_t b) override {
         return api_.BufLoad(f.c_str(), b) == 0;
     }
-    void BufSave(const std::string& f, int32_t b) override { api_.BufSave(f.c_str(), b); }
+    bool BufSave(const std::string& f, int32_t b) override {
+        return api_.BufSave(f.c_str(), b) == 0;
+    }
     void Resize(int32_t s, int32_t d, double fx, double fy) override { api_.Resize(s, d, fx, fy); }
     void BlobAllocFeatureList(int32_t s, int32_t* h) override { api_.BlobAllocFeatureList(s, h); }
     void BlobAllocResult(int32_t s, int32_t* h) override { api_.BlobAllocResult(s, h); }

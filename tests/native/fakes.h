@@ -139,6 +139,7 @@ class Imaging : public station::ImagingPort {
     std::map<int32_t, Buffer> buffers;
     std::set<int32_t> objects; // every live handle
     std::map<std::string, Buffer> disk;
+    bool refuseSaves = false; // BufSave writes nothing and answers false
 
     void AppAlloc(int32_t* h) override { *h = New("AppAlloc"); }
     void AppFree(int32_t h) override { Free("AppFree", h); }
@@ -184,9 +185,12 @@ class Imaging : public station::ImagingPort {
         buffers.at(b).pixels = it->second.pixels;
         return true;
     }
-    void BufSave(const std::string& file, int32_t b) override {
+    bool BufSave(const std::string& file, int32_t b) override {
         j_.Note("BufSave " + file);
+        if (refuseSaves)
+            return false;
         disk[file] = buffers.at(b);
+        return true;
     }
     void Resize(int32_t s, int32_t d, double fx, double fy) override {
         j_.Note("Resize " + std::to_string(s) + "->" + std::to_string(d) + " " +
