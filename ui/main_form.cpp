@@ -700,12 +700,23 @@ void TMainForm1::sReset1Click() {
         return;
     // Under the station lock, so that every row booked before the reset is
     // queued before the lists are emptied and none booked after it is lost.
-    host_.UnderStationLock([this] {
+    std::string log;
+    DWORD deleteError = ERROR_SUCCESS;
+    host_.UnderStationLock([&] {
         station_->ResetStatistics();
-        DeleteFileA(NgLogPath(clock_.Now()).c_str());
+        log = NgLogPath(clock_.Now());
+        if (!DeleteFileA(log.c_str()))
+            deleteError = GetLastError();
         Queue({WindowUpdate::Kind::ClearLists, 0, 0, {}});
         return 0;
     });
+    // A log that is not there needs no deleting; one that stays (held open
+    // by a viewer, write-protected) keeps its rows, and the operator hears
+    // of it once the station lock is free again.
+    if (deleteError != ERROR_SUCCESS && deleteError != ERROR_FILE_NOT_FOUND &&
+        deleteError != ERROR_PATH_NOT_FOUND)
+        prompts_.Message("NG Log Delete error...\n" + log, kFileCaption,
+                         PromptsPort::Kind::Warning);
 }
 
 void TMainForm1::LoadMaterial() {
@@ -730,8 +741,12 @@ void TMainForm1::SaveMaterialAs() {
              .Execute(hwnd(), FolderOrNone(station_->paths().ConfigDirectory()), file,
                       &SaveDialogHook))
         return;
-    station_->parameterFiles().SaveMaterialRecord(file);
+    // The title names the record that was written: a record that could not
+    // be written (told by the write message) leaves the name as it was.
+    const bool written = station_->parameterFiles().SaveMaterialRecord(file);
     station_->parameterFiles().SaveParameterFile();
+    if (!written)
+        return;
     station_->parameterFiles().TakeMaterialName(file);
     RefreshTitle();
 }
@@ -751,8 +766,13 @@ void TMainForm1::SaveImageFile() {
              .Execute(hwnd(), FolderOrNone(station_->paths().ImageDirectory()), file,
                       &SaveDialogHook))
         return;
-    device().SaveImage(file);
+    const int32_t saved = device().SaveImage(file);
     PaintBox2Paint();
+    // A file that was not written is told; without an imaging library the
+    // command does nothing, as ever.
+    if (saved == vManager::kImageNotWritten)
+        prompts_.Message(vManager::kImageWriteError + file, kFileCaption,
+                         PromptsPort::Kind::Warning);
 }
 
 void TMainForm1::MeasuredLine(double x1, double y1, double x2, double y2) {

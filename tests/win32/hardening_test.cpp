@@ -4,6 +4,7 @@
 // outside libraries.
 #include "tests/win32/measuring_recipe.h"
 #include "tests/win32/station_fixture.h"
+#include "tests/win32/window_probe.h"
 
 #include "common/drill_placement.h"
 #include "common/guarded_entry.h"
@@ -11,15 +12,22 @@
 #include "contracts/grabcard_sim.h"
 #include "params/parameter_set.h"
 
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
 
 using namespace testing_station;
 
@@ -438,4 +446,243 @@ TEST(Hardening, AFailedEntryIsLoggedWithItsNameAndALongTextCut) {
     EXPECT_EQ(lines[0].size(), common::kEntryLineSize - 1);
     EXPECT_EQ(lines[0].substr(lines[0].size() - 4), "...\n");
     EXPECT_EQ(lines[1], "LoginDrawMark: unknown exception\n");
+}
+
+// ---- Files the operator's commands could not write --------------------------
+
+namespace {
+
+struct DialogSearch {
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialog(HWND h, LPARAM lp) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    char cls[16] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(h))
+        reinterpret_cast<DialogSearch*>(lp)->found.push_back(h);
+    return TRUE;
+}
+
+// The operator's hand during the window's commands, on a thread of its own:
+// a file dialog gets the name typed and OK; every message box is read and
+// answered with Yes where it asks (replace the file, reset the counts),
+// else with OK.
+class CommandOperator {
+  public:
+    explicit CommandOperator(std::string fileName = {})
+        : name_(std::move(fileName)), thread_([this] { Run(); }) {}
+    ~CommandOperator() { Finish(); }
+    // Waits (pumping the window's messages) until count boxes were answered.
+    bool AwaitBoxes(std::size_t count) {
+        return WaitUntil([&] { return Boxes().size() >= count; }, 20000);
+    }
+    std::vector<std::string> Boxes() {
+        std::lock_guard<std::mutex> g(mutex_);
+        return boxes_;
+    }
+    bool Typed() const { return typed_; }
+    std::vector<std::string> Finish() {
+        done_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        return Boxes();
+    }
+
+  private:
+    void Run() {
+        while (!done_) {
+            DialogSearch s;
+            EnumWindows(&CollectDialog, reinterpret_cast<LPARAM>(&s));
+            for (HWND w : s.found) {
+                const bool fileDialog = GetDlgItem(w, cmb13) || GetDlgItem(w, edt1);
+                if (fileDialog) {
+                    if (typed_)
+                        continue; // waits behind its own question
+                    Sleep(200);   // the dialog's own start
+                    SetDlgItemTextA(w, GetDlgItem(w, cmb13) ? cmb13 : edt1, name_.c_str());
+                    PostMessageA(w, WM_COMMAND, IDOK, 0);
+                    typed_ = true;
+                    continue;
+                }
+                Sleep(30);
+                char text[1024] = {};
+                GetDlgItemTextA(w, 0xFFFF, text, sizeof text);
+                {
+                    std::lock_guard<std::mutex> g(mutex_);
+                    boxes_.push_back(text);
+                }
+                PostMessageA(w, WM_COMMAND, GetDlgItem(w, IDYES) ? IDYES : IDOK, 0);
+                for (int i = 0; i < 250 && IsWindow(w) && IsWindowVisible(w); ++i)
+                    Sleep(20);
+            }
+            Sleep(20);
+        }
+    }
+
+    std::string name_;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> typed_{false};
+    std::mutex mutex_;
+    std::vector<std::string> boxes_;
+    std::thread thread_;
+};
+
+// A station copy opened and shown with the rights to save material records
+// (Open runs inside the test, for its assertions).
+class OperatorWindow {
+  public:
+    void Open() {
+        SetEnvironmentVariableA("VARDEL_TEST_WAITS", "0");
+        station::ParameterSet p = MeasuringRecipe();
+        p.op.OperatorRights = 0x180;
+        std::memset(p.station.MaterialName.data(), 0, p.station.MaterialName.size());
+        std::memcpy(p.station.MaterialName.data(), "first", 5);
+        copy_.WriteFile("Kest.cfg", ParameterFileBytes(p));
+        copy_.WriteFile("Kest.INI", MeasuringSettings(0));
+        station_ = std::make_unique<Vardel>(copy_.dir());
+        ASSERT_NE(station_->module, nullptr);
+        ASSERT_EQ(station_->Open(), 0);
+        ASSERT_EQ(station_->Dialog(-1), 0);
+        form_ = FindOwnWindow("TMainForm1");
+        ASSERT_NE(form_, nullptr);
+        Pump(150);
+    }
+    ~OperatorWindow() {
+        if (station_)
+            station_->Close();
+        SetEnvironmentVariableA("VARDEL_TEST_WAITS", nullptr);
+    }
+    std::string Title() const { return TextOf(form_); }
+    std::string Path(const std::string& name) const { return copy_.Path(name); }
+    HWND form() const { return form_; }
+
+  private:
+    StationCopy copy_;
+    std::unique_ptr<Vardel> station_;
+    HWND form_ = nullptr;
+};
+
+// A file that another program holds open without sharing: nobody may
+// replace, delete or write it meanwhile.
+class HeldOpen {
+  public:
+    explicit HeldOpen(const std::string& path)
+        : file_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    bool held() const { return static_cast<bool>(file_); }
+    void Release() { file_.reset(); }
+
+  private:
+    common::UniqueFile file_;
+};
+
+} // namespace
+
+TEST(Hardening, AnImageThatWasNotWrittenIsTold) {
+    OperatorWindow w;
+    ASSERT_NO_FATAL_FAILURE(w.Open());
+    const std::string held = w.Path("IMG\\held.tif");
+    HeldOpen lock(held);
+    ASSERT_TRUE(lock.held());
+    CommandOperator hand(held);
+    ChooseMenuItem(w.form(), 204);
+    ASSERT_TRUE(hand.AwaitBoxes(2));
+    const auto boxes = hand.Finish();
+    ASSERT_TRUE(hand.Typed()) << "the save dialog came up";
+    // The dialog's own question first (the file is there), then the station's.
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], "Image Write error...\n" + held);
+    lock.Release();
+    // The same file, free again: written, and nothing to tell.
+    CommandOperator again(held);
+    ChooseMenuItem(w.form(), 204);
+    ASSERT_TRUE(again.AwaitBoxes(1)); // replace it?
+    Pump(300);
+    EXPECT_EQ(again.Finish().size(), 1u);
+    EXPECT_GT(ReadAll(held).size(), 640u * 480u);
+}
+
+TEST(Hardening, AMaterialRecordThatWasNotWrittenKeepsTheName) {
+    OperatorWindow w;
+    ASSERT_NO_FATAL_FAILURE(w.Open());
+    ASSERT_EQ(w.Title().substr(w.Title().size() - 8), " - first");
+    const std::string heldRecord = w.Path("CONFIG\\held.rec");
+    struct Case {
+        const char* name;
+        std::string path;
+        std::size_t boxes; // the dialog's question, if any, and the write message
+    };
+    const Case cases[] = {
+        {"held open by another program", heldRecord, 2},
+        {"a path longer than the station's 99 characters",
+         w.Path("CONFIG\\" + std::string(100, 'n') + ".rec"), 1},
+    };
+    HeldOpen lock(heldRecord);
+    ASSERT_TRUE(lock.held());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string title = w.Title();
+        const std::vector<uint8_t> cfg = ReadAll(w.Path("Kest.cfg"));
+        CommandOperator hand(c.path);
+        ChooseMenuItem(w.form(), 102);
+        ASSERT_TRUE(hand.AwaitBoxes(c.boxes));
+        Pump(200);
+        const auto boxes = hand.Finish();
+        ASSERT_TRUE(hand.Typed()) << "the save dialog came up";
+        ASSERT_EQ(boxes.size(), c.boxes);
+        EXPECT_EQ(boxes.back(), "Parameter Write error...");
+        EXPECT_EQ(w.Title(), title) << "the title keeps naming the material as it was";
+        EXPECT_NE(ReadAll(w.Path("Kest.cfg")), std::vector<uint8_t>{})
+            << "the parameter file is still written";
+        EXPECT_EQ(ReadAll(w.Path("Kest.cfg")).size(), cfg.size());
+    }
+    lock.Release();
+    // Written: the new name is taken.
+    CommandOperator hand(w.Path("CONFIG\\second.rec"));
+    ChooseMenuItem(w.form(), 102);
+    Pump(300);
+    EXPECT_TRUE(hand.Finish().empty());
+    EXPECT_EQ(w.Title().substr(w.Title().size() - 9), " - second");
+}
+
+TEST(Hardening, AnNgLogThatCannotBeDeletedOnResetIsTold) {
+    OperatorWindow w;
+    ASSERT_NO_FATAL_FAILURE(w.Open());
+    LogAside log;
+    HWND reset = FindComponent(w.form(), "sReset1");
+    ASSERT_NE(reset, nullptr);
+    // No log today: nothing to delete and nothing to tell.
+    {
+        CommandOperator hand;
+        Click(reset);
+        ASSERT_TRUE(hand.AwaitBoxes(1)); // the question
+        Pump(300);
+        EXPECT_EQ(hand.Finish().size(), 1u);
+    }
+    // A log that a viewer holds open stays, with its rows, and is told.
+    {
+        std::ofstream(log.path(), std::ios::binary) << "rows of today";
+        HeldOpen viewer(log.path());
+        ASSERT_TRUE(viewer.held());
+        CommandOperator hand;
+        Click(reset);
+        ASSERT_TRUE(hand.AwaitBoxes(2));
+        const auto boxes = hand.Finish();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1], "NG Log Delete error...\n" + log.path());
+        viewer.Release();
+        EXPECT_EQ(ReadAll(log.path()).size(), std::string("rows of today").size());
+    }
+    // Free again: deleted without a word.
+    {
+        CommandOperator hand;
+        Click(reset);
+        ASSERT_TRUE(hand.AwaitBoxes(1));
+        Pump(300);
+        EXPECT_EQ(hand.Finish().size(), 1u);
+        EXPECT_EQ(GetFileAttributesA(log.path().c_str()), INVALID_FILE_ATTRIBUTES);
+    }
 }
