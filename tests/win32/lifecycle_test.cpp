@@ -108,8 +108,11 @@ TEST_F(Lifecycle, ModalDialogReturnsOnlyWhenTheWindowIsClosed) {
         std::atomic<bool> wasVisible{false}, returned{false}, returnedWhileShown{false};
         std::thread closer([&] {
             wasVisible = WaitUntil([&] { return IsWindowVisible(h) != FALSE; }, 5000);
-            // Time must pass to show that the show does not return while
-            // the window is up.
+            // The window's thread answers again once its show is done; a
+            // modal show is then still inside its loop.  Time must pass
+            // besides, to show that it does not return while the window is up.
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
             Sleep(300);
             returnedWhileShown = returned.load();
             PostMessageA(h, WM_CLOSE, 0, 0);
