@@ -29,7 +29,9 @@ void WhiteBand(uint8_t* image, int32_t w, int32_t h, int32_t first, int32_t last
 }
 
 // A first edge point is usable when both coordinates are numbers >= 0.
-bool UsableFirstPoint(double x1, double y1) { return x1 >= 0 && y1 >= 0; }
+bool UsableFirstPoint(double x1, double y1) {
+    return x1 >= 0 && y1 >= 0;
+}
 
 // One prepared picture: cut, tested for the camera's signal, searched, and
 // searched again over white bands when asked.  0 with the edge points, or

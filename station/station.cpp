@@ -230,9 +230,9 @@ int32_t WaitWhileShown(HWND window, DWORD thread) {
             continue;
         nextProbe = now + 500;
         DWORD_PTR answer = 0;
-        if (Shown(window) && !SendMessageTimeoutA(window, WM_NULL, 0, 0,
-                                                  SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseWaitMs,
-                                                  &answer)) {
+        if (Shown(window) &&
+            !SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                 kCloseWaitMs, &answer)) {
             r = result::kCloseNotAnswered;
             break;
         }

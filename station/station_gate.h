@@ -61,7 +61,8 @@ class StationGate {
     // The lock for the operator's thread, which must keep answering while it
     // waits: whileWaiting runs between short tries.  Host calls that arrive
     // meanwhile wait behind it.
-    std::unique_lock<std::recursive_mutex> LockForOperator(const std::function<void()>& whileWaiting);
+    std::unique_lock<std::recursive_mutex>
+    LockForOperator(const std::function<void()>& whileWaiting);
 
   private:
     void GiveBack();

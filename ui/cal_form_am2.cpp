@@ -94,6 +94,11 @@ class TCalFormAm2 : public CalForm {
     explicit TCalFormAm2(const DialogContext& context) : CalForm(context, Keypad()) {
         CreateDialogForm("TCalFormAm2", "校正...", kClientWidth, kClientHeight);
         Build(kComponents);
+        Caption("fMoveXL1", "IdlDistance");
+        Caption("fStdLengthL1", "IdlStdLength");
+        Caption("fStdDiameterL1", "IdlStdDiameter");
+        Caption("fStdRingPositionL1", "IdlStdRingPosition");
+        Caption("fInitMoveXL1", "IdlInitMoveX");
         for (const edits::StationRealField& f : edits::kCalibrationReals)
             RealEdit(f.edit);
         EditNamed("fStdRingPosition1").onChange = [this](kit::Edit&) { fStdRingPosition1Change(); };
@@ -105,11 +110,7 @@ class TCalFormAm2 : public CalForm {
 
   protected:
     void FormShow() override {
-        Caption("fMoveXL1", "IdlDistance");
-        Caption("fStdLengthL1", "IdlStdLength");
-        Caption("fStdDiameterL1", "IdlStdDiameter");
-        Caption("fStdRingPositionL1", "IdlStdRingPosition");
-        Caption("fInitMoveXL1", "IdlInitMoveX");
+        ApplyCaptions();
         RingPositionChanged.Reset();
         const edits::CalibrationTexts t = edits::CalibrationFill(params_.station);
         for (std::size_t i = 0; i < std::size(edits::kCalibrationReals); ++i)

@@ -38,7 +38,12 @@ void CalForm::IntegerEdit(const char* name) {
 }
 
 void CalForm::Caption(const char* label, const char* key) {
-    (*this)[label].SetCaption(context_.text ? context_.text(kCaptionSection, key) : std::string());
+    captions_.push_back({&Bind(label), key});
+}
+
+void CalForm::ApplyCaptions() {
+    for (const LabelCaption& c : captions_)
+        c.label->SetCaption(context_.text ? context_.text(kCaptionSection, c.key) : std::string());
 }
 
 void CalForm::fMoveX1MouseUp(kit::Edit& edit) {

@@ -11,6 +11,7 @@
 #include "ui/parameter_dialogs.h"
 
 #include <memory>
+#include <vector>
 
 namespace station {
 
@@ -28,9 +29,12 @@ class CalForm : public kit::ModalForm {
     // the keypad on a released mouse button.
     void RealEdit(const char* name);
     void IntegerEdit(const char* name);
-    kit::Edit& EditNamed(const char* name) const { return Get<kit::Edit>(name); }
-    // A label's caption from section "Calibration2Dialog", unchanged.
+    kit::Edit& EditNamed(const char* name) const { return Bind<kit::Edit>(name); }
+    // A label whose caption comes from section "Calibration2Dialog" at each
+    // showing, bound when the dialog is built.
     void Caption(const char* label, const char* key);
+    // Every such caption, in the order they were named.
+    void ApplyCaptions();
     // Touch on an edit: its text selected, the keypad beside the dialog.
     void fMoveX1MouseUp(kit::Edit& edit);
     // Every way of closing: the keypad destroyed and forgotten.
@@ -48,6 +52,11 @@ class CalForm : public kit::ModalForm {
 
   private:
     std::unique_ptr<TKeyboard2>& keypad_;
+    struct LabelCaption {
+        kit::Control* label;
+        const char* key;
+    };
+    std::vector<LabelCaption> captions_;
 };
 
 // The dialogs' design font: "細明體", 16 pixels (its name compiled to code

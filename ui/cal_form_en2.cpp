@@ -159,6 +159,9 @@ class TCalFormEn2 : public CalForm {
     explicit TCalFormEn2(const DialogContext& context) : CalForm(context, Keypad()) {
         CreateDialogForm("TCalFormEn2", "校正...", kClientWidth, kClientHeight);
         Build(kComponents);
+        for (const auto& c : kCaptions)
+            Caption(c.label, c.key);
+        checkBox1_ = &Bind("CheckBox1");
         for (const edits::MaterialRealField& f : edits::kInspectionReals)
             RealEdit(f.edit);
         IntegerEdit("Edit1");
@@ -173,12 +176,11 @@ class TCalFormEn2 : public CalForm {
 
   protected:
     void FormShow() override {
-        for (const auto& c : kCaptions)
-            Caption(c.label, c.key);
+        ApplyCaptions();
         const edits::InspectionTexts t = edits::InspectionFill(params_.material);
         for (std::size_t i = 0; i < std::size(edits::kInspectionReals); ++i)
             EditNamed(edits::kInspectionReals[i].edit).SetText(t.reals[i]);
-        SendMessageA((*this)["CheckBox1"].hwnd(), BM_SETCHECK,
+        SendMessageA(checkBox1_->hwnd(), BM_SETCHECK,
                      t.diameterAtGreenLine ? BST_CHECKED : BST_UNCHECKED, 0);
         EditNamed("Edit1").SetText(t.rangeX1);
         EditNamed("Edit2").SetText(t.rangeX2);
@@ -191,12 +193,14 @@ class TCalFormEn2 : public CalForm {
         edits::InspectionTexts t;
         for (std::size_t i = 0; i < std::size(edits::kInspectionReals); ++i)
             t.reals[i] = EditNamed(edits::kInspectionReals[i].edit).Text();
-        t.diameterAtGreenLine =
-            SendMessageA((*this)["CheckBox1"].hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        t.diameterAtGreenLine = SendMessageA(checkBox1_->hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
         t.rangeX1 = EditNamed("Edit1").Text();
         t.rangeX2 = EditNamed("Edit2").Text();
         WriteBack([&] { edits::InspectionWriteBack(params_.material, t); });
     }
+
+  private:
+    kit::Control* checkBox1_ = nullptr;
 };
 
 } // namespace

@@ -57,6 +57,7 @@ class TCalFormOp2 : public CalForm {
     explicit TCalFormOp2(const DialogContext& context) : CalForm(context, Keypad()) {
         CreateDialogForm("TCalFormOp2", "校正...", kClientWidth, kClientHeight);
         Build(kComponents);
+        Caption("fRingPositionL1", "IdlRingPosition");
         RealEdit("fRingPosition1");
         SetDefaultButton("OKBtn", kOk);
         SetCancelButton("CancelBtn", kCancel);
@@ -65,7 +66,7 @@ class TCalFormOp2 : public CalForm {
 
   protected:
     void FormShow() override {
-        Caption("fRingPositionL1", "IdlRingPosition");
+        ApplyCaptions();
         EditNamed("fRingPosition1").SetText(edits::RingPositionFill(params_.material));
     }
 

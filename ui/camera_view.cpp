@@ -39,8 +39,7 @@ void Text(HDC dc, int x, int y, const std::string& text) {
 
 CameraView::CameraView(vProcess& device, const LoginApi& login, kit::ImageView& view,
                        kit::Control& ringPanel, std::recursive_mutex& stationLock)
-    : device_(device), login_(login), view_(view), ringPanel_(ringPanel),
-      stationLock_(stationLock),
+    : device_(device), login_(login), view_(view), ringPanel_(ringPanel), stationLock_(stationLock),
       counterFont_(OverlayFont(kCounterPoints)), textFont_(OverlayFont(kTextPoints)),
       grey_(CreatePen(PS_SOLID, 1, kGreyLine)), blue_(CreatePen(PS_SOLID, 1, kBlue)),
       green_(CreatePen(PS_SOLID, 1, kGreenLine)), yellow_(CreatePen(PS_SOLID, 1, kYellowLine)) {}
@@ -149,8 +148,7 @@ void CameraView::DrawReferenceLines() {
         ApplyRingCaption();
     if (login_.GetDrawMarkSwitch && login_.GetDrawMarkSwitch() != 0)
         return;
-    const ReferenceLines lines =
-        ComputeReferenceLines(station_, material_, device_.zoom);
+    const ReferenceLines lines = ComputeReferenceLines(station_, material_, device_.zoom);
     RingMarkerColumn() = lines.ring;
 
     HDC dc = offscreen_->dc();

@@ -84,7 +84,7 @@ TKeyboard2Char::TKeyboard2Char(HWND owner) {
     CreateKeypad("TKeyboard2Char", kClientWidth, kClientHeight, owner);
     Build(kKeys);
     for (const Component& c : kKeys) {
-        kit::Control& key = (*this)[c.name];
+        kit::Control& key = Bind(c.name);
         if (c.tag != kLetter)
             key.onClick = [this](kit::Control& k) { TypeTag(k); };
         else if (c.enabled)

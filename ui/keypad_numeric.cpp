@@ -49,7 +49,7 @@ TKeyboard2::TKeyboard2() {
     CreateKeypad("TKeyboard2", kClientWidth, kClientHeight);
     Build(kKeys);
     for (const Component& c : kKeys) {
-        kit::Control& key = (*this)[c.name];
+        kit::Control& key = Bind(c.name);
         if (c.tag >= 0)
             key.onClick = [this](kit::Control& k) { TypeTag(k); };
         else

@@ -160,8 +160,7 @@ TMainForm1::TMainForm1(OutsideLibraries& libs, HostLink& host)
                              prompts_, codePage_, gauge_,   clock_};
     station_ =
         std::make_unique<Station>(ports, CurrentDirectory(), static_cast<unsigned>(std::rand()));
-    camera_ = std::make_unique<CameraView>(station_->device(), libs_.login,
-                                           Get<kit::ImageView>("Image2"), (*this)["ShowD"],
+    camera_ = std::make_unique<CameraView>(station_->device(), libs_.login, ui_->Image2, ui_->ShowD,
                                            host_.StationLock());
     station_->Observe(this);
     // The value panels' refresh starts once there is a station to show (a
@@ -195,11 +194,12 @@ TMainForm1::~TMainForm1() {
 void TMainForm1::BuildComponents() {
     const auto components = layout::MainComponents();
     Build(components.data(), components.size());
+    ui_ = std::make_unique<MainControls>(*this);
     const auto entries = layout::MainMenu();
     menu_.Build(hwnd(), entries.data(), entries.size());
     menu_.onClick = [this](kit::MenuBar::Item& item) { Dispatch(item); };
 
-    auto& tools = Get<kit::ToolBar>("ToolBar1");
+    auto& tools = ui_->ToolBar1;
     const auto buttons = layout::ToolButtons();
     tools.AddButtons(buttons.data(), buttons.size());
     tools.onButton = [this](const kit::ToolButtonRow& b) {
@@ -208,15 +208,15 @@ void TMainForm1::BuildComponents() {
         if (const kit::MenuBar::Item* item = menu_.ByTag(b.tag))
             Dispatch(*item);
     };
-    Get<kit::StatusBar>("StatusBar1").SetPanels({50, 50});
+    ui_->StatusBar1.SetPanels({50, 50});
     for (const kit::FileDialogRow& d : layout::FileDialogs())
         fileDialogs_.emplace_back(d);
 
-    auto& ok = Get<kit::ListView>("OkListView1");
+    auto& ok = ui_->OkListView1;
     for (const layout::Column& c : layout::OkColumns())
         ok.AddColumn(c.caption, c.width);
     ok.SetTextColour(GetSysColor(COLOR_WINDOWTEXT));
-    auto& ng = Get<kit::ListView>("NgListView1");
+    auto& ng = ui_->NgListView1;
     for (const layout::Column& c : layout::NgColumns())
         ng.AddColumn(c.caption, c.width);
     ng.SetTextColour(RGB(255, 0, 0));
@@ -227,42 +227,42 @@ void TMainForm1::BuildComponents() {
                 Dispatch(*it);
         };
     };
-    (*this)["newAbout1"].onClick = byItem("About2");
-    (*this)["newLogin1"].onClick = byItem("Login2");
-    (*this)["newLanguage1"].onClick = byItem("English2");
-    (*this)["newKeyboard1"].onClick = [this](kit::Control&) {
+    ui_->newAbout1.onClick = byItem("About2");
+    ui_->newLogin1.onClick = byItem("Login2");
+    ui_->newLanguage1.onClick = byItem("English2");
+    ui_->newKeyboard1.onClick = [this](kit::Control&) {
         if (libs_.login.ScreenKeyboard)
             libs_.login.ScreenKeyboard(0);
     };
-    (*this)["newGrab1"].onClick = byItem("Grab2");
-    (*this)["newLive1"].onClick = byItem("Live2");
-    (*this)["newCrossLine1"].onClick = [this](kit::Control&) {
+    ui_->newGrab1.onClick = byItem("Grab2");
+    ui_->newLive1.onClick = byItem("Live2");
+    ui_->newCrossLine1.onClick = [this](kit::Control&) {
         if (libs_.login.DrawMarkSwitch)
             libs_.login.DrawMarkSwitch();
         PaintBox2Paint();
     };
-    (*this)["newClose1"].onClick = byItem("Exit2");
-    (*this)["rightLoad1"].onClick = byItem("Load2");
-    (*this)["ShowBoardName1"].onClick = byItem("Load2");
-    (*this)["ShowC1"].onClick = [](kit::Control& c) { c.SetHint(c.Caption()); };
-    (*this)["ShowD"].onClick = [this](kit::Control&) { ShowDClick(); };
-    (*this)["rightParaSetup1"].onClick = [this](kit::Control&) { rightParaSetup1Click(); };
-    (*this)["sReset1"].onClick = [this](kit::Control&) { sReset1Click(); };
-    (*this)["SaveMaterial"].onClick = [this](kit::Control&) {
+    ui_->newClose1.onClick = byItem("Exit2");
+    ui_->rightLoad1.onClick = byItem("Load2");
+    ui_->ShowBoardName1.onClick = byItem("Load2");
+    ui_->ShowC1.onClick = [](kit::Control& c) { c.SetHint(c.Caption()); };
+    ui_->ShowD.onClick = [this](kit::Control&) { ShowDClick(); };
+    ui_->rightParaSetup1.onClick = [this](kit::Control&) { rightParaSetup1Click(); };
+    ui_->sReset1.onClick = [this](kit::Control&) { sReset1Click(); };
+    ui_->SaveMaterial.onClick = [this](kit::Control&) {
         UnderLock([this] { station_->parameterFiles().SaveMaterial(); });
     };
-    (*this)["rightISetup1"].onClick = [this](kit::Control&) { rightISetup1Click(); };
-    (*this)["rightISetup2"].onClick = [this](kit::Control&) { rightISetup2Click(); };
-    (*this)["rightCSetup1"].onClick = [this](kit::Control&) { rightCSetup1Click(); };
-    (*this)["rightCSetup2"].onClick = [this](kit::Control&) { rightCSetup2Click(); };
-    (*this)["BaseLine1"].onClick = [this](kit::Control&) { BaseLine1Click(); };
-    (*this)["PageBig1"].onClick = [this](kit::Control&) { PageBig1Click(); };
-    (*this)["PageSmall1"].onClick = [this](kit::Control&) { PageSmall1Click(); };
+    ui_->rightISetup1.onClick = [this](kit::Control&) { rightISetup1Click(); };
+    ui_->rightISetup2.onClick = [this](kit::Control&) { rightISetup2Click(); };
+    ui_->rightCSetup1.onClick = [this](kit::Control&) { rightCSetup1Click(); };
+    ui_->rightCSetup2.onClick = [this](kit::Control&) { rightCSetup2Click(); };
+    ui_->BaseLine1.onClick = [this](kit::Control&) { BaseLine1Click(); };
+    ui_->PageBig1.onClick = [this](kit::Control&) { PageBig1Click(); };
+    ui_->PageSmall1.onClick = [this](kit::Control&) { PageSmall1Click(); };
     const auto background = [this](kit::Control&, HDC dc, const RECT& r) {
         PaintBackground(dc, r);
     };
-    (*this)["PaintBoxA"].onPaint = background;
-    (*this)["PaintBoxB"].onPaint = background;
+    ui_->PaintBoxA.onPaint = background;
+    ui_->PaintBoxB.onPaint = background;
 
     // The window's icon, drawn from the module's own bitmap.
     icon_.reset(static_cast<HBITMAP>(
@@ -343,11 +343,11 @@ void TMainForm1::ViewGeometry() {
         const double zy = 480.0 / h;
         device().zoom = zx < zy ? zx : zy;
     }
-    auto& panel1 = (*this)["Panel1"];
+    auto& panel1 = ui_->Panel1;
     panel1.SetWidth(viewWidth_ + 10);
-    Get<kit::StatusBar>("StatusBar1").SetPanelWidth(0, panel1.Width());
-    (*this)["MainPanel"].SetHeight(viewHeight_ + 10);
-    (*this)["Image2"].SetBounds(5, 5, viewWidth_, viewHeight_);
+    ui_->StatusBar1.SetPanelWidth(0, panel1.Width());
+    ui_->MainPanel.SetHeight(viewHeight_ + 10);
+    ui_->Image2.SetBounds(5, 5, viewWidth_, viewHeight_);
     camera_->SetViewSize(viewWidth_, viewHeight_);
 }
 
@@ -362,33 +362,33 @@ void TMainForm1::Arrange(bool shown) {
         if (flags & kStatusBarHidden)
             Dispatch(302);
     }
-    (*this)["CoolBar1"].SetVisible(false);
-    (*this)["StatusBar1"].SetVisible(false);
-    auto& tools = Get<kit::ToolBar>("ToolBar1");
+    ui_->CoolBar1.SetVisible(false);
+    ui_->StatusBar1.SetVisible(false);
+    auto& tools = ui_->ToolBar1;
     tools.SetButtonVisible("LoadI", false);
     tools.SetButtonVisible("SaveI", false);
 
-    const int downHeight = (*this)["DownPanel"].Height();
-    for (const char* b : layout::BottomButtons())
-        (*this)[b].SetHeight(downHeight - 5);
-    const int rightWidth = (*this)["rPanel1"].Width() - 10;
-    for (const char* c : layout::RightColumn())
-        (*this)[c].SetWidth(rightWidth);
-    const RECT b = (*this)["rightISetup2"].Bounds();
-    (*this)["BaseLine1"].SetBounds(b.left, b.top, b.right - b.left, b.bottom - b.top);
-    const auto& para = (*this)["rightParaSetup1"];
-    auto& total = (*this)["Total1"];
-    total.SetBounds((*this)["ShowA"].Left(), para.Top() + para.Height() + 20,
-                    (*this)["ShowA"].Width(), total.Height());
+    const int downHeight = ui_->DownPanel.Height();
+    for (kit::Control* b : ui_->bottomButtons)
+        b->SetHeight(downHeight - 5);
+    const int rightWidth = ui_->rPanel1.Width() - 10;
+    for (kit::Control* c : ui_->rightColumn)
+        c->SetWidth(rightWidth);
+    const RECT b = ui_->rightISetup2.Bounds();
+    ui_->BaseLine1.SetBounds(b.left, b.top, b.right - b.left, b.bottom - b.top);
+    const auto& para = ui_->rightParaSetup1;
+    auto& total = ui_->Total1;
+    total.SetBounds(ui_->ShowA.Left(), para.Top() + para.Height() + 20, ui_->ShowA.Width(),
+                    total.Height());
     PageBig1Click();
     PageSmall1Click();
 }
 
 void TMainForm1::PageBig1Click() {
-    auto& main = (*this)["MainPanel"];
-    auto& down = (*this)["DownPanel"];
-    auto& big = (*this)["PageBig1"];
-    auto& small = (*this)["PageSmall1"];
+    auto& main = ui_->MainPanel;
+    auto& down = ui_->DownPanel;
+    auto& big = ui_->PageBig1;
+    auto& small = ui_->PageSmall1;
     const int d = 200 - down.Height();
     if (d > 0)
         main.SetHeight(viewHeight_ + 10 - d);
@@ -403,14 +403,14 @@ void TMainForm1::PageBig1Click() {
     }
     big.SetTop(top);
     small.SetTop(top);
-    for (const char* b : layout::BottomButtons())
-        (*this)[b].SetVisible(false);
-    auto& showD = (*this)["ShowD"];
-    showD.SetBounds((*this)["Image2"].Width() - showD.Width(), top, showD.Width(), showD.Height());
-    auto& board = (*this)["ShowBoardName1"];
+    for (kit::Control* b : ui_->bottomButtons)
+        b->SetVisible(false);
+    auto& showD = ui_->ShowD;
+    showD.SetBounds(ui_->Image2.Width() - showD.Width(), top, showD.Width(), showD.Height());
+    auto& board = ui_->ShowBoardName1;
     board.SetBounds(big.Left() + big.Width() + 10, top, board.Width(), board.Height());
-    auto& ok = (*this)["OkListView1"];
-    auto& ng = (*this)["NgListView1"];
+    auto& ok = ui_->OkListView1;
+    auto& ng = ui_->NgListView1;
     ok.SetParent(down);
     ng.SetParent(down);
     const int listHeight = down.Height() - 20;
@@ -423,9 +423,9 @@ void TMainForm1::PageBig1Click() {
 }
 
 void TMainForm1::PageSmall1Click() {
-    auto& main = (*this)["MainPanel"];
-    auto& big = (*this)["PageBig1"];
-    auto& small = (*this)["PageSmall1"];
+    auto& main = ui_->MainPanel;
+    auto& big = ui_->PageBig1;
+    auto& small = ui_->PageSmall1;
     main.SetHeight(viewHeight_ + 10);
     small.SetVisible(false);
     big.SetVisible(true);
@@ -434,15 +434,15 @@ void TMainForm1::PageSmall1Click() {
     const int top = main.Height() - big.Height() - 8;
     big.SetTop(top);
     small.SetTop(top);
-    for (const char* b : layout::BottomButtons())
-        (*this)[b].SetVisible(true);
-    (*this)["DownPanel"].SetBevelOuter(kit::Bevel::None);
-    auto& showD = (*this)["ShowD"];
-    showD.SetBounds((*this)["Image2"].Width() - showD.Width(), top, showD.Width(), showD.Height());
-    auto& board = (*this)["ShowBoardName1"];
+    for (kit::Control* b : ui_->bottomButtons)
+        b->SetVisible(true);
+    ui_->DownPanel.SetBevelOuter(kit::Bevel::None);
+    auto& showD = ui_->ShowD;
+    showD.SetBounds(ui_->Image2.Width() - showD.Width(), top, showD.Width(), showD.Height());
+    auto& board = ui_->ShowBoardName1;
     board.SetBounds(big.Left() + big.Width() + 10, top, board.Width(), board.Height());
-    (*this)["OkListView1"].SetVisible(false);
-    (*this)["NgListView1"].SetVisible(false);
+    ui_->OkListView1.SetVisible(false);
+    ui_->NgListView1.SetVisible(false);
 }
 
 void TMainForm1::ApplyRights() {
@@ -452,24 +452,24 @@ void TMainForm1::ApplyRights() {
     menu_.SetEnabled("GrabSw2", calibrates);
     menu_.SetEnabled("AutoSaveOk2", calibrates);
     menu_.SetEnabled("AutoSaveNg2", calibrates);
-    for (const char* b : {"rightISetup1", "rightISetup2", "rightCSetup1", "rightCSetup2"})
-        (*this)[b].SetVisible(calibrates);
+    for (kit::Control* b : ui_->commandButtons)
+        b->SetVisible(calibrates);
     menu_.SetEnabled("Save2", engineer);
-    (*this)["rightParaSetup1"].SetTag(r == 0 ? 0 : calibrates ? 1 : 2);
-    auto& load = (*this)["rightLoad1"];
-    auto& baseLine = (*this)["BaseLine1"];
+    ui_->rightParaSetup1.SetTag(r == 0 ? 0 : calibrates ? 1 : 2);
+    auto& load = ui_->rightLoad1;
+    auto& baseLine = ui_->BaseLine1;
     load.SetVisible(true);
     baseLine.SetVisible(engineer);
     if ((r & 0xFF) != 0 && (r & 0x7F00) == 0) {
-        baseLine.SetTop((*this)["rightCSetup1"].Top());
-        (*this)["rightISetup1"].SetVisible(true);
-        (*this)["rightISetup2"].SetVisible(true);
+        baseLine.SetTop(ui_->rightCSetup1.Top());
+        ui_->rightISetup1.SetVisible(true);
+        ui_->rightISetup2.SetVisible(true);
     }
     if (calibrates) {
         baseLine.SetTop(load.Top());
         load.SetVisible(false);
     }
-    (*this)["Total1"].SetVisible(r == 0);
+    ui_->Total1.SetVisible(r == 0);
     baseLine.SetVisible(false);
 }
 
@@ -554,12 +554,12 @@ void TMainForm1::Dispatch(int tag) {
         Dispatch(*item);
 }
 
-void TMainForm1::ToggleBar(const char* item, const char* bar, uint32_t flag) {
+void TMainForm1::ToggleBar(const char* item, kit::Control& bar, uint32_t flag) {
     kit::MenuBar::Item* it = menu_.Find(item);
     if (!it)
         return;
     menu_.SetChecked(item, !it->checked);
-    auto& control = (*this)[bar];
+    kit::Control& control = bar;
     control.SetVisible(it->checked);
     const bool visible = control.Visible();
     UnderLock([&] {
@@ -606,10 +606,10 @@ void TMainForm1::Dispatch(const kit::MenuBar::Item& item) {
         SwitchLanguage(caption);
         break;
     case 301:
-        ToggleBar("ToolBar2", "CoolBar1", kToolBarHidden);
+        ToggleBar("ToolBar2", ui_->CoolBar1, kToolBarHidden);
         break;
     case 302:
-        ToggleBar("StateBar2", "StatusBar1", kStatusBarHidden);
+        ToggleBar("StateBar2", ui_->StatusBar1, kStatusBarHidden);
         break;
     case 303:
         if (libs_.login.DrawMarkSetup)
@@ -661,7 +661,7 @@ void TMainForm1::ShowAbout(const std::string& caption) {
 }
 
 void TMainForm1::rightParaSetup1Click() {
-    OpenParameterDialog((*this)["rightParaSetup1"].tag());
+    OpenParameterDialog(ui_->rightParaSetup1.tag());
 }
 
 void TMainForm1::ShowDClick() {
@@ -676,12 +676,12 @@ void TMainForm1::OpenParameterDialog(int which) {
     if (which < 0 || which > 2)
         return;
     const std::string line = std::string("vardel: parameter dialog ") + kDialogs[which] + " (" +
-                             (*this)["rightParaSetup1"].Caption() + ")\n";
+                             ui_->rightParaSetup1.Caption() + ")\n";
     OutputDebugStringA(line.c_str());
     DialogContext context;
     context.params = &params();
     context.text = [this](const char* section, const char* key) { return Text(section, key); };
-    context.caption = (*this)["rightParaSetup1"].Caption();
+    context.caption = ui_->rightParaSetup1.Caption();
     context.repaintView = [this] { PaintBox2Paint(); };
     context.saveParameterFile = [this] {
         UnderLock([this] { station_->parameterFiles().SaveParameterFile(); });
@@ -819,15 +819,15 @@ void TMainForm1::ApplyQueuedUpdates() {
             InsertListRow(true, u.row);
             break;
         case WindowUpdate::Kind::ClearLists:
-            Get<kit::ListView>("OkListView1").Clear();
-            Get<kit::ListView>("NgListView1").Clear();
+            ui_->OkListView1.Clear();
+            ui_->NgListView1.Clear();
             break;
         }
     }
 }
 
 void TMainForm1::InsertListRow(bool ng, const std::vector<std::string>& row) {
-    auto& list = Get<kit::ListView>(ng ? "NgListView1" : "OkListView1");
+    kit::ListView& list = ng ? ui_->NgListView1 : ui_->OkListView1;
     list.InsertRow(0, row);
     while (list.RowCount() > static_cast<int>(kListRows))
         list.DeleteRow(list.RowCount() - 1);
@@ -838,11 +838,11 @@ void TMainForm1::ShowStatistics(int32_t okCount, int32_t ngCount) {
     const double yield = total != 0 ? okCount * 100.0 / static_cast<double>(total) : 0.0;
     char text[64];
     std::snprintf(text, sizeof text, "%lld", static_cast<long long>(total));
-    (*this)["sTotal1"].SetCaption(text);
-    (*this)["sOk1"].SetCaption(std::to_string(okCount));
-    (*this)["sNg1"].SetCaption(std::to_string(ngCount));
+    ui_->sTotal1.SetCaption(text);
+    ui_->sOk1.SetCaption(std::to_string(okCount));
+    ui_->sNg1.SetCaption(std::to_string(ngCount));
     std::snprintf(text, sizeof text, "%.2f%%", yield);
-    (*this)["sYield1"].SetCaption(text);
+    ui_->sYield1.SetCaption(text);
 }
 
 void TMainForm1::Timer1Timer() {
@@ -850,14 +850,14 @@ void TMainForm1::Timer1Timer() {
     camera_->ApplyRingCaption();
     FailOnce(gFaultTimer, "test fault in the value-panel refresh");
     panels_ = FormatPanels(statusLabels_, TheLastValues(), TheCommandTexts(), params().station);
-    (*this)["ShowA"].SetCaption(panels_.showA);
-    (*this)["ShowB"].SetCaption(panels_.showB);
-    (*this)["ShowC"].SetCaption(panels_.showC);
-    (*this)["ShowA1"].SetCaption(panels_.showA1);
-    if ((*this)["ShowA1"].Hint() != panels_.showA1Hint)
-        (*this)["ShowA1"].SetHint(panels_.showA1Hint);
-    (*this)["ShowB1"].SetCaption(panels_.showB1);
-    (*this)["ShowC1"].SetCaption(panels_.showC1);
+    ui_->ShowA.SetCaption(panels_.showA);
+    ui_->ShowB.SetCaption(panels_.showB);
+    ui_->ShowC.SetCaption(panels_.showC);
+    ui_->ShowA1.SetCaption(panels_.showA1);
+    if (ui_->ShowA1.Hint() != panels_.showA1Hint)
+        ui_->ShowA1.SetHint(panels_.showA1Hint);
+    ui_->ShowB1.SetCaption(panels_.showB1);
+    ui_->ShowC1.SetCaption(panels_.showC1);
 }
 
 void TMainForm1::OnGrabFinished(uint8_t* image) {

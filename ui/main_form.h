@@ -11,6 +11,7 @@
 #include "ui/kit/file_dialog.h"
 #include "ui/kit/form.h"
 #include "ui/kit/menu.h"
+#include "ui/main_form_controls.h"
 #include "ui/parameter_dialogs.h"
 #include "win32/adapters.h"
 
@@ -135,7 +136,7 @@ class TMainForm1 : public kit::Form, public StationObserver {
     void RunInitGrab();
     void AcquisitionShutdown();
 
-    void ToggleBar(const char* item, const char* bar, uint32_t flag);
+    void ToggleBar(const char* item, kit::Control& bar, uint32_t flag);
     void PaintBackground(HDC dc, const RECT& area);
     void ShowStatistics(int32_t okCount, int32_t ngCount);
     void InsertListRow(bool ng, const std::vector<std::string>& row);
@@ -157,6 +158,7 @@ class TMainForm1 : public kit::Form, public StationObserver {
     SystemCodePage codePage_;
     GaugeLibrary gauge_;
     SystemClock clock_;
+    std::unique_ptr<MainControls> ui_; // bound right after the form is built
     std::unique_ptr<Station> station_;
     kit::MenuBar menu_;
     std::vector<kit::FileDialog> fileDialogs_;

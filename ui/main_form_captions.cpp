@@ -40,11 +40,11 @@ void TMainForm1::RefreshTitle() {
         Text(captions::kSystemName.section, captions::kSystemName.key) + " - " + material;
     SetWindowTextA(hwnd(), title.c_str());
     ShowStatistics(params().material.OkCount, params().material.NgCount);
-    (*this)["ShowBoardName1"].SetCaption("<" + UpperCase(material) + ">");
+    ui_->ShowBoardName1.SetCaption("<" + UpperCase(material) + ">");
 }
 
 void TMainForm1::RefreshRingPanel() {
-    (*this)["ShowD"].SetCaption(RingCaption(statusLabels_[6], params().station, params().material));
+    ui_->ShowD.SetCaption(RingCaption(statusLabels_[6], params().station, params().material));
 }
 
 void TMainForm1::LoadCaptions() {
@@ -63,26 +63,28 @@ void TMainForm1::LoadCaptions() {
     for (const Caption& c : kMenus)
         menu_.SetCaption(c.component, Text(c.text.section, c.text.key));
     // 5. Tool buttons: caption, then hint.
-    auto& tools = Get<kit::ToolBar>("ToolBar1");
+    auto& tools = ui_->ToolBar1;
     for (const ToolCaption& t : kToolButtons) {
         tools.SetButtonCaption(t.button, Text(kToolSection, t.captionKey));
         tools.SetButtonHint(t.button, Text(kToolSection, t.hintKey));
     }
     // 6. Bottom buttons.
-    for (const Caption& c : kBottomButtons)
-        (*this)[c.component].SetCaption(Text(c.text.section, c.text.key));
+    for (std::size_t i = 0; i < std::size(kBottomButtons); ++i)
+        ui_->bottomCaptions[i]->SetCaption(
+            Text(kBottomButtons[i].text.section, kBottomButtons[i].text.key));
     // 7. The value panels' labels, shown by the next 30 ms refresh.
     for (std::size_t i = 0; i < statusLabels_.size(); ++i)
         statusLabels_[i] = Text(kStatusLabels[i].section, kStatusLabels[i].key);
     camera_->SetRingLabel(statusLabels_[6]);
     // 8. Right buttons.
-    for (const Caption& c : kRightButtons)
-        (*this)[c.component].SetCaption(Text(c.text.section, c.text.key));
+    for (std::size_t i = 0; i < std::size(kRightButtons); ++i)
+        ui_->rightCaptions[i]->SetCaption(
+            Text(kRightButtons[i].text.section, kRightButtons[i].text.key));
     // 9. Column headers.
-    auto& ng = Get<kit::ListView>("NgListView1");
+    auto& ng = ui_->NgListView1;
     for (int i = 0; i < 6; ++i)
         ng.SetColumnCaption(i, Text(kNgColumns[i].section, kNgColumns[i].key));
-    auto& ok = Get<kit::ListView>("OkListView1");
+    auto& ok = ui_->OkListView1;
     for (int i = 0; i < 4; ++i)
         ok.SetColumnCaption(i, Text(kOkColumns[i].section, kOkColumns[i].key));
     // 10. The ring-position panel with its label.

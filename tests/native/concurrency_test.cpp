@@ -13,8 +13,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 using namespace station;

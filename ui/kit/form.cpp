@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace kit {
 namespace {
@@ -138,7 +139,9 @@ void Form::Build(const Component* rows, std::size_t n) {
                             CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, ThisModule(), nullptr);
     for (std::size_t i = 0; i < n; ++i) {
         const Component& c = rows[i];
-        Control* parent = c.parent ? Find(c.parent) : nullptr;
+        // A parent that the rows before do not hold is a fault of the table,
+        // never the form itself.
+        Control* parent = c.parent ? &Bind(c.parent) : nullptr;
         std::unique_ptr<Control> control = MakeControl(*this, c, parent);
         switch (c.kind) {
         case Kind::Panel:
@@ -222,13 +225,8 @@ Control* Form::Find(std::string_view name) const {
     return it == byName_.end() ? nullptr : it->second;
 }
 
-Control& Form::operator[](std::string_view name) const {
-    Control* c = Find(name);
-    if (!c) {
-        OutputDebugStringA(("kit: no component " + std::string(name) + "\n").c_str());
-        std::abort();
-    }
-    return *c;
+void Form::NoComponent(std::string_view name) {
+    throw std::logic_error("the form has no component " + std::string(name) + " of that kind");
 }
 
 void Form::RealignTop() {
@@ -315,7 +313,7 @@ void ModalForm::SetModalResult(int result) {
 }
 
 void ModalForm::SetDefaultButton(const char* name, int result) {
-    default_ = &(*this)[name];
+    default_ = &Bind(name);
     SendMessageA(default_->hwnd(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
     default_->onClick = [this, result](Control&) {
         ModalButtonClick(result);
@@ -324,7 +322,7 @@ void ModalForm::SetDefaultButton(const char* name, int result) {
 }
 
 void ModalForm::SetCancelButton(const char* name, int result) {
-    cancel_ = &(*this)[name];
+    cancel_ = &Bind(name);
     cancel_->onClick = [this, result](Control&) {
         ModalButtonClick(result);
         SetModalResult(result);
@@ -334,7 +332,7 @@ void ModalForm::SetCancelButton(const char* name, int result) {
 void ModalForm::SetTabOrder(std::initializer_list<const char*> names) {
     HWND after = HWND_TOP;
     for (const char* name : names) {
-        HWND h = (*this)[name].hwnd();
+        HWND h = Bind(name).hwnd();
         SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = h;
         if (!firstFocus_)

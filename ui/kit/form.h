@@ -28,10 +28,15 @@ class Form : public Window {
 
     // The component of that name, or null.
     Control* Find(std::string_view name) const;
-    // The component of that name; it must exist.
-    Control& operator[](std::string_view name) const;
-    template <class T> T& Get(std::string_view name) const {
-        return static_cast<T&>((*this)[name]);
+    // The component of that name as a T, for a form's handles, bound once
+    // when the form is built: a name that the table does not hold, or a
+    // component of another kind, throws std::logic_error naming it (the
+    // form then fails to build; a command never meets a missing one).
+    template <class T = Control> T& Bind(std::string_view name) const {
+        T* c = dynamic_cast<T*>(Find(name));
+        if (!c)
+            NoComponent(name);
+        return *c;
     }
 
     // Lays out the form's aligned components and theirs.
@@ -47,6 +52,7 @@ class Form : public Window {
     virtual void OnMenuCommand(WORD id) { (void)id; }
 
   private:
+    [[noreturn]] static void NoComponent(std::string_view name);
     void RealignTop();
     void Stack();
     std::vector<std::unique_ptr<Control>> controls_;
