@@ -53,13 +53,11 @@ std::string ControlText(HWND w, int id) {
 std::thread Look(Seen& seen, HWND owner, UINT msg, WPARAM wp) {
     return std::thread([&seen, owner, msg, wp] {
         HWND w = nullptr;
-        for (int i = 0; i < 250 && !w; ++i) {
-            Sleep(20);
-            w = FindOwnWindow(about::kAboutFormClass);
-        }
-        if (!w)
+        if (!WaitUntil([&] { return (w = FindOwnWindow(about::kAboutFormClass)) != nullptr; },
+                       5000))
             return;
-        Sleep(50);
+        // Up, and modal to its owner: then its texts are there to read.
+        WaitUntil([&] { return IsWindowVisible(w) && !(owner && IsWindowEnabled(owner)); }, 2000);
         seen.found = true;
         seen.ownerDisabled = owner && !IsWindowEnabled(owner);
         char caption[256] = {};

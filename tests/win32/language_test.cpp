@@ -35,11 +35,8 @@ struct LanguageDll {
 std::thread Choose(int row, bool ok, std::string* caption) {
     return std::thread([=] {
         HWND w = nullptr;
-        for (int i = 0; i < 200 && !w; ++i) {
-            Sleep(20);
-            w = FindOwnWindow("LanguageSelect");
-        }
-        if (!w)
+        if (!testing_station::WaitUntil(
+                [&] { return (w = FindOwnWindow("LanguageSelect")) != nullptr; }, 4000))
             return;
         char text[128] = {};
         GetWindowTextA(w, text, sizeof text);
