@@ -509,6 +509,8 @@ void TMainForm1::BaseLine1Click() {
 }
 
 void TMainForm1::UnderLock(const std::function<void()>& step) {
+    // What the step has to tell the operator is shown once the lock is free.
+    MessageBoxes::Later later(prompts_);
     host_.UnderStationLock([&] {
         step();
         return 0;
@@ -727,27 +729,35 @@ void TMainForm1::LoadMaterial() {
     // A record that cannot be read leaves the material as it was: the name
     // and title keep naming the recipe whose tolerances still judge drills.
     bool loaded = false;
-    UnderLock([&] { loaded = station_->parameterFiles().LoadMaterialRecord(file); });
+    UnderLock([&] {
+        loaded = station_->parameterFiles().LoadMaterialRecord(file);
+        if (loaded)
+            station_->parameterFiles().TakeMaterialName(file);
+    });
     if (!loaded)
         return;
-    station_->parameterFiles().TakeMaterialName(file);
     RefreshTitle();
     PaintBox2Paint();
 }
 
 void TMainForm1::SaveMaterialAs() {
-    std::string file = FieldTextOf(params().station.MaterialName);
+    std::string file;
+    UnderLock([&] { file = FieldTextOf(params().station.MaterialName); });
     if (!FileDialogNamed("SaveDialog2")
              .Execute(hwnd(), FolderOrNone(station_->paths().ConfigDirectory()), file,
                       &SaveDialogHook))
         return;
     // The title names the record that was written: a record that could not
     // be written (told by the write message) leaves the name as it was.
-    const bool written = station_->parameterFiles().SaveMaterialRecord(file);
-    station_->parameterFiles().SaveParameterFile();
+    bool written = false;
+    UnderLock([&] {
+        written = station_->parameterFiles().SaveMaterialRecord(file);
+        station_->parameterFiles().SaveParameterFile();
+        if (written)
+            station_->parameterFiles().TakeMaterialName(file);
+    });
     if (!written)
         return;
-    station_->parameterFiles().TakeMaterialName(file);
     RefreshTitle();
 }
 

@@ -88,10 +88,43 @@ bool DiskFiles::Append(const std::string& path, const std::string& bytes) {
 }
 
 void MessageBoxes::Message(const std::string& text, const std::string& caption, Kind kind) {
-    const UINT icon = kind == Kind::Warning ? MB_ICONWARNING
-                      : kind == Kind::Error ? MB_ICONERROR
-                                            : MB_ICONINFORMATION;
-    MessageBoxA(GetFocus(), text.c_str(), caption.c_str(), MB_OK | icon);
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        if (laterDepth_ > 0 && laterThread_ == GetCurrentThreadId()) {
+            waiting_.push_back({text, caption, kind});
+            return;
+        }
+    }
+    Show({text, caption, kind});
+}
+
+void MessageBoxes::Show(const Waiting& m) const {
+    const UINT icon = m.kind == Kind::Warning ? MB_ICONWARNING
+                      : m.kind == Kind::Error ? MB_ICONERROR
+                                              : MB_ICONINFORMATION;
+    MessageBoxA(GetFocus(), m.text.c_str(), m.caption.c_str(), MB_OK | icon);
+}
+
+MessageBoxes::Later::Later(MessageBoxes& boxes) : boxes_(boxes) {
+    std::lock_guard<std::mutex> g(boxes_.lock_);
+    // One thread at a time: the window's; another thread's messages show.
+    if (boxes_.laterDepth_ == 0 || boxes_.laterThread_ == GetCurrentThreadId()) {
+        boxes_.laterThread_ = GetCurrentThreadId();
+        ++boxes_.laterDepth_;
+    }
+}
+
+MessageBoxes::Later::~Later() {
+    std::vector<Waiting> shown;
+    {
+        std::lock_guard<std::mutex> g(boxes_.lock_);
+        if (boxes_.laterThread_ != GetCurrentThreadId() || --boxes_.laterDepth_ > 0)
+            return;
+        boxes_.laterThread_ = 0;
+        shown.swap(boxes_.waiting_);
+    }
+    for (const Waiting& m : shown)
+        boxes_.Show(m);
 }
 
 bool MessageBoxes::Confirm(HWND owner, const std::string& text, const std::string& caption) {

@@ -1,5 +1,7 @@
 // The station's ports over the bound outside libraries and the Windows API.
 #pragma once
+#include <vector>
+#include <mutex>
 
 #include "contracts/library_loader.h"
 #include "station/ports.h"
@@ -132,9 +134,34 @@ class DiskFiles : public FileStore {
 class MessageBoxes : public PromptsPort {
   public:
     void Message(const std::string& text, const std::string& caption, Kind kind) override;
+    // While one lives, the messages of the thread that made it wait and are
+    // shown when the last one goes: an operator's step under the station
+    // lock never holds the host's commands up while a message waits for
+    // its OK.
+    class Later {
+      public:
+        explicit Later(MessageBoxes& boxes);
+        ~Later();
+        Later(const Later&) = delete;
+        Later& operator=(const Later&) = delete;
+
+      private:
+        MessageBoxes& boxes_;
+    };
     // A modal question with the confirmation icon and Yes and No; true for
     // Yes.
     bool Confirm(HWND owner, const std::string& text, const std::string& caption);
+
+  private:
+    struct Waiting {
+        std::string text, caption;
+        Kind kind;
+    };
+    void Show(const Waiting& m) const;
+    std::mutex lock_;
+    DWORD laterThread_ = 0; // the thread whose messages wait, 0 none
+    int laterDepth_ = 0;
+    std::vector<Waiting> waiting_;
 };
 
 // The shell's open verb: help texts, web and mail links, the NG log.
