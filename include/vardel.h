@@ -54,16 +54,24 @@ VARDEL_API int32_t __stdcall vardelOpen(void);
  * the window.  0; does nothing when the station is not open.  It may be
  * called from any thread: the thread that opened the station closes its
  * windows (it must run its message loop), and when that thread has ended
- * the station closes on the calling thread.  -2 when the opening thread
- * still exists but has not answered within 5 seconds (it runs no message
- * loop): the station then stays open, and vardelClose may be called again. */
+ * the station closes on the calling thread.  A command that another thread
+ * is running when the close comes is finished first; calls that arrive
+ * during the close or after it answer as on a closed station.  -2 when the
+ * opening thread still exists but has not answered within 5 seconds (it
+ * runs no message loop, or stays inside an operator's dialog of the station
+ * all that time), and when vardelClose is called from within the station's
+ * own window code (the notification function of a button): the station
+ * then stays open, and vardelClose may be called again. */
 VARDEL_API int32_t __stdcall vardelClose(void);
 
 /* Shows the station's window.  language >= 0 selects the caption language
  * first (0 Traditional Chinese, 1 English); a negative value keeps it.
  * Modeless (returns at once) when the setting dShowModal in Kest.INI is 1,
  * modal otherwise (returns when the operator closes the window; the station
- * stays open).  0, or -9 when the station is not open. */
+ * stays open).  0, or -9 when the station is not open; -2 when the thread
+ * that opened the station does not answer within 5 seconds (a modal show
+ * also returns -2 when that thread stops answering or ends while the window
+ * is up). */
 VARDEL_API int32_t __stdcall vardelDialog(int32_t language);
 
 /* Runs one command and returns its result code (table above):
