@@ -15,7 +15,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -128,8 +127,12 @@ int gPixelsWidth = 0;
 COLORREF PixelAt(int x, int y) {
     return gPixels[static_cast<std::size_t>(y) * gPixelsWidth + x];
 }
-void SaveScreen(const RECT& r, const std::string& path) {
+bool SaveScreen(const RECT& r, const std::string& path) {
+    // Pixel by pixel: a BitBlt from the screen gives black under Wine's
+    // display driver here.
     const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0)
+        return false;
     HDC screen = GetDC(nullptr);
     gPixels.assign(static_cast<std::size_t>(w) * h, 0);
     gPixelsWidth = w;
@@ -138,6 +141,7 @@ void SaveScreen(const RECT& r, const std::string& path) {
             gPixels[static_cast<std::size_t>(y) * w + x] = GetPixel(screen, r.left + x, r.top + y);
     ReleaseDC(nullptr, screen);
     WriteColourBmp(path, w, h, &PixelAt);
+    return true;
 }
 
 // ------------------------------------------------------------- fixture
@@ -312,6 +316,46 @@ TEST_F(ScreenKeyboard, KeysStandAsTheFormDescribesThem) {
     }
 }
 
+TEST_F(ScreenKeyboard, TypesIntoTheWindowThatHadTheFocusWhenItCameUp) {
+    // Two edits of this thread, the station window's thread.
+    const auto make = [](int left) {
+        return CreateWindowExA(0, "EDIT", "", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, left, 100,
+                               200, 60, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    };
+    HWND first = make(100), second = make(400);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    SetForegroundWindow(first);
+    SetFocus(first);
+    ASSERT_EQ(GetFocus(), first);
+    // Never shown: no target, a key does nothing.
+    Click(KeyOf("N1"));
+    Click(KeyOf("KeyA"));
+    EXPECT_EQ(TextOf(first), "");
+    // Shown while the first edit has the focus: that edit is the target,
+    // whatever has the focus when the keys are pressed.
+    ShowWindow(keypad_, SW_SHOWNOACTIVATE);
+    EXPECT_EQ(GetFocus(), first) << "the keypad takes no focus as it comes up";
+    SetFocus(second);
+    for (const char* k : {"N5", "KeyPoint", "KeyZ", "KeyMinus"})
+        Click(KeyOf(k));
+    EXPECT_EQ(TextOf(first), "5.Z-");
+    EXPECT_EQ(TextOf(second), "");
+    // Shown again with the focus in the second edit: the target follows.
+    ShowWindow(keypad_, SW_HIDE);
+    ShowWindow(keypad_, SW_SHOWNOACTIVATE);
+    Click(KeyOf("Backspace"));
+    Click(KeyOf("N9"));
+    EXPECT_EQ(TextOf(second), "9");
+    EXPECT_EQ(TextOf(first), "5.Z-");
+    // The close box only hides it.
+    SendMessageA(keypad_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(keypad_));
+    EXPECT_FALSE(IsWindowVisible(keypad_));
+    DestroyWindow(first);
+    DestroyWindow(second);
+}
+
 TEST_F(ScreenKeyboard, EveryKeyTypesIntoTheImageSaveDialogsNameField) {
     ChooseMenuItem(form_, kGrab); // a picture in the image memory
     Pump(100);
@@ -369,12 +413,14 @@ TEST_F(ScreenKeyboard, PictureForLookingAt) {
             Click(KeyOf(k));
         EXPECT_EQ(TextOf(name), "DRILL7");
         EXPECT_TRUE(WaitPainted());
-        RECT all{};
-        GetWindowRect(form_, &all);
-        RECT d{};
+        RECT keys{}, d{}, all{};
+        GetWindowRect(keypad_, &keys);
         GetWindowRect(dialog, &d);
-        UnionRect(&all, &all, &d);
-        SaveScreen(all, std::string(folder) + "\\keypad-char.bmp");
+        UnionRect(&all, &keys, &d);
+        InflateRect(&all, 6, 6);
+        EXPECT_TRUE(SaveScreen(all, std::string(folder) + "\\keypad-char.bmp"));
+        InflateRect(&keys, 6, 6);
+        EXPECT_TRUE(SaveScreen(keys, std::string(folder) + "\\keypad-char-alone.bmp"));
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
 }
