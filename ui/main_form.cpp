@@ -776,7 +776,10 @@ void TMainForm1::SaveImageFile() {
              .Execute(hwnd(), FolderOrNone(station_->paths().ImageDirectory()), file,
                       &SaveDialogHook))
         return;
-    const int32_t saved = device().SaveImage(file);
+    // Under the station lock: a colour picture's bytes are exchanged in the
+    // image memory while it is saved, and a measurement must not see them so.
+    int32_t saved = 0;
+    UnderLock([&] { saved = device().SaveImage(file); });
     PaintBox2Paint();
     // A file that was not written is told; without an imaging library the
     // command does nothing, as ever.
