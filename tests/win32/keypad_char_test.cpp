@@ -78,14 +78,6 @@ GUITHREADINFO ThreadInfo(HWND w) {
     return info;
 }
 
-LOGFONTA FontOf(HWND w) {
-    LOGFONTA lf{};
-    HFONT f = reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0));
-    if (f)
-        GetObjectA(f, sizeof lf, &lf);
-    return lf;
-}
-
 // Waits, up to ms, until done holds.
 bool WaitFor(const std::function<bool()>& done, DWORD ms = 10000) {
     const DWORD start = GetTickCount();
@@ -95,30 +87,6 @@ bool WaitFor(const std::function<bool()>& done, DWORD ms = 10000) {
         Sleep(20);
     }
     return true;
-}
-
-struct VisibleSearch {
-    const char* cls;
-    HWND found;
-};
-
-BOOL CALLBACK MatchVisible(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<VisibleSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    char cls[64] = {};
-    GetClassNameA(h, cls, sizeof cls);
-    if (pid == GetCurrentProcessId() && std::string(cls) == s->cls && IsWindowVisible(h)) {
-        s->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND VisibleWindow(const char* cls) {
-    VisibleSearch s{cls, nullptr};
-    EnumWindows(&MatchVisible, reinterpret_cast<LPARAM>(&s));
-    return s.found;
 }
 
 // The screen's pixels of a rectangle into a 24-bit BMP.
@@ -187,7 +155,7 @@ class ScreenKeyboard : public ::testing::Test {
                 ~Done() { flag = true; }
             } finished{done};
             HWND dialog = nullptr;
-            if (!WaitFor([&] { return (dialog = VisibleWindow("#32770")) != nullptr; }, 60000)) {
+            if (!WaitFor([&] { return (dialog = VisibleOwnWindow("#32770")) != nullptr; }, 60000)) {
                 ADD_FAILURE() << "no file dialog came up for menu tag " << tag;
                 return;
             }

@@ -151,32 +151,12 @@ HINSTANCE __stdcall RecordShellCall(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
 }
 
-struct VisibleSearch {
-    const char* cls;
-    HWND found;
-};
-
-BOOL CALLBACK MatchVisible(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<VisibleSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    char cls[64] = {};
-    GetClassNameA(h, cls, sizeof cls);
-    if (pid == GetCurrentProcessId() && std::string(cls) == s->cls && IsWindowVisible(h)) {
-        s->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The next visible top-level window of class cls in this process (the
 // test's thread is then inside a modal call).
 HWND WaitForWindow(const char* cls, DWORD ms = 60000) {
     for (DWORD waited = 0; waited < ms; waited += 20) {
-        VisibleSearch s{cls, nullptr};
-        EnumWindows(&MatchVisible, reinterpret_cast<LPARAM>(&s));
-        if (s.found)
-            return s.found;
+        if (HWND found = VisibleOwnWindow(cls))
+            return found;
         Sleep(20);
     }
     return nullptr;

@@ -212,14 +212,6 @@ EditColours ColoursOf(HWND dialog, HWND edit) {
     return c;
 }
 
-LOGFONTA FontOf(HWND w) {
-    LOGFONTA lf{};
-    HFONT f = reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0));
-    if (f)
-        GetObjectA(f, sizeof lf, &lf);
-    return lf;
-}
-
 SIZE ClientSize(HWND w) {
     RECT r{};
     GetClientRect(w, &r);

@@ -324,4 +324,38 @@ void DebugOutput::Clear() {
     gDebugLines.clear();
 }
 
+LOGFONTA FontOf(HWND w) {
+    LOGFONTA lf{};
+    HFONT f = reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0));
+    if (f)
+        GetObjectA(f, sizeof lf, &lf);
+    return lf;
+}
+
+namespace {
+struct VisibleSearch {
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK MatchVisible(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<VisibleSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    char cls[64] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    if (pid == GetCurrentProcessId() && std::string(cls) == s->cls && IsWindowVisible(h)) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+HWND VisibleOwnWindow(const char* cls) {
+    VisibleSearch s{cls, nullptr};
+    EnumWindows(&MatchVisible, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 } // namespace testing_station

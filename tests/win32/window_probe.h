@@ -22,6 +22,10 @@ std::string TextOf(HWND h);
 std::string HintOf(HWND form, HWND component);
 // A mouse click at the middle of the component.
 void Click(HWND h);
+// The font a control draws its text with.
+LOGFONTA FontOf(HWND w);
+// A visible top-level window of class cls in this process, or null.
+HWND VisibleOwnWindow(const char* cls);
 
 struct MenuItemState {
     std::string caption; // with the hot key after a tab
