@@ -54,13 +54,21 @@ Window::~Window() {
 }
 
 void Window::Destroy() {
-    if (hwnd_) {
-        HWND h = hwnd_;
+    if (!hwnd_)
+        return;
+    HWND h = hwnd_;
+    hwnd_ = nullptr;
+    // A window that went with its thread (a station closed after the thread
+    // that opened it ended) is not asked for at all: its handle is stale.
+    if (!IsWindow(h))
+        return;
+    // Only the owning thread destroys a window; another thread's is at least
+    // unlinked, so that no message reaches this object once it is gone.
+    if (GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId())
         DestroyWindow(h);
-        // WM_NCDESTROY has cleared the link; make sure even if it did not run.
+    // WM_NCDESTROY has cleared the link; make sure even if it did not run.
+    if (IsWindow(h))
         SetWindowLongPtrA(h, GWLP_USERDATA, 0);
-        hwnd_ = nullptr;
-    }
 }
 
 bool Window::Create(const Style& s) {
