@@ -4,10 +4,9 @@
 #include "contracts/library_loader.h"
 #include "station/host_command.h"
 #include "station/rounding.h"
+#include "station/station_gate.h"
 #include "ui/kit/window.h"
 #include "ui/main_form.h"
-
-#include "station/station_gate.h"
 
 #include <atomic>
 #include <memory>
