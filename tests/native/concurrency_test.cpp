@@ -7,7 +7,7 @@
 
 #include "imaging/settings.h"
 
-#include "fakes.h"
+#include "fake_world.h"
 
 #include <gtest/gtest.h>
 
@@ -62,26 +62,10 @@ class NoSettings : public SettingsLookup {
 };
 
 // The world a station runs on, made of fakes: a small camera.
-struct FakeWorld {
-    fakes::Journal journal;
-    fakes::Capture capture{journal};
-    fakes::Io io{journal};
-    fakes::Imaging imaging{journal};
-    fakes::Pages pages;
-    fakes::Files disk;
-    fakes::Prompts prompts;
-    Cp950 cp;
-    MovingGauge gauge;
-    fakes::Clock clock;
+struct FakeWorld : fakes::World<MovingGauge> {
     NoSettings settings;
-    FakeWorld() {
-        capture.width = 64;
-        capture.height = 48;
-    }
     std::unique_ptr<Station> Start() {
-        auto st = std::make_unique<Station>(
-            StationPorts{capture, io, imaging, pages, disk, prompts, cp, gauge, clock},
-            "C:\\Station", 0);
+        auto st = std::make_unique<Station>(Ports(), "C:\\Station", 0);
         EXPECT_EQ(st->StartDevice(settings), 0);
         st->params().station.EdgePosN = 300;
         st->params().station.EdgePosM = 200;

@@ -4,7 +4,7 @@
 
 #include "imaging/settings.h"
 
-#include "fakes.h"
+#include "fake_world.h"
 
 #include <gtest/gtest.h>
 
@@ -70,27 +70,13 @@ class Booked : public StationObserver {
 
 // A station over fakes of the world, its device started, answering one
 // host command as vardelFunction does.
-struct HostStation {
-    fakes::Journal journal;
-    fakes::Capture capture{journal};
-    fakes::Io io{journal};
-    fakes::Imaging imaging{journal};
-    fakes::Pages pages;
-    fakes::Files disk;
-    fakes::Prompts prompts;
-    Cp950 cp;
-    fakes::Gauge gauge;
-    fakes::Clock clock;
+struct HostStation : fakes::World<fakes::Gauge> {
     Booked booked;
     std::unique_ptr<Station> station;
 
     explicit HostStation(fakes::Gauge::Answer answer) {
-        capture.width = 64;
-        capture.height = 48;
         gauge.script = {answer};
-        station = std::make_unique<Station>(
-            StationPorts{capture, io, imaging, pages, disk, prompts, cp, gauge, clock},
-            "C:\\Station", 0);
+        station = std::make_unique<Station>(Ports(), "C:\\Station", 0);
         NoSettings settings;
         EXPECT_EQ(station->StartDevice(settings), 0);
         station->Observe(&booked);

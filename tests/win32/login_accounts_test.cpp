@@ -12,6 +12,7 @@
 #include "libs/login/login_record.h"
 #include "libs/login/screen_keyboard.h"
 #include "tests/win32/station_fixture.h"
+#include "tests/win32/window_probe.h"
 
 #include <gtest/gtest.h>
 
@@ -675,24 +676,6 @@ struct Record {
     }
 };
 
-struct BoxSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<BoxSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    char cls[16] = {};
-    GetClassNameA(h, cls, sizeof cls);
-    if (pid == s->pid && std::string(cls) == "#32770" && IsWindowVisible(h)) {
-        s->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The operator at the windows, on a thread of its own: waits for them, types
 // into their boxes, clicks their buttons and answers their message boxes.
 // What goes wrong is noted, for the test's thread to report.
@@ -737,9 +720,7 @@ class Operator {
     std::string Answer(int button = IDOK) {
         HWND box = nullptr;
         for (int i = 0; i < 500 && !box; ++i) {
-            BoxSearch s{GetCurrentProcessId(), nullptr};
-            EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&s));
-            box = s.found;
+            box = VisibleOwnWindow("#32770");
             if (!box)
                 Sleep(20);
         }

@@ -4,6 +4,7 @@
 // no operator accounts; and the Chinese faces of the Wine prefix.
 #include "contracts/login.h"
 #include "tests/win32/station_fixture.h"
+#include "tests/win32/window_probe.h"
 
 #include <gtest/gtest.h>
 
@@ -710,24 +711,6 @@ TEST(LoginMark, SetupOkWritesTheChoice) {
 
 namespace {
 
-struct BoxSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<BoxSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    char cls[16] = {};
-    GetClassNameA(h, cls, sizeof cls);
-    if (pid == s->pid && std::string(cls) == "#32770" && IsWindowVisible(h)) {
-        s->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The operator at the library's message boxes, on a thread of its own: each
 // one that comes is read and answered with OK, until Stop.
 class BoxAnswerer {
@@ -735,21 +718,20 @@ class BoxAnswerer {
     BoxAnswerer()
         : thread_([this] {
               while (!stop_) {
-                  BoxSearch s{GetCurrentProcessId(), nullptr};
-                  EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&s));
-                  if (!s.found) {
+                  const HWND found = VisibleOwnWindow("#32770");
+                  if (!found) {
                       Sleep(20);
                       continue;
                   }
                   char caption[128] = {}, text[1024] = {};
-                  GetWindowTextA(s.found, caption, sizeof caption);
-                  GetDlgItemTextA(s.found, 0xFFFF, text, sizeof text);
+                  GetWindowTextA(found, caption, sizeof caption);
+                  GetDlgItemTextA(found, 0xFFFF, text, sizeof text);
                   {
                       std::lock_guard<std::mutex> g(mutex_);
                       boxes_.push_back({caption, text});
                   }
-                  PostMessageA(s.found, WM_COMMAND, IDOK, 0);
-                  for (int i = 0; i < 250 && IsWindow(s.found); ++i)
+                  PostMessageA(found, WM_COMMAND, IDOK, 0);
+                  for (int i = 0; i < 250 && IsWindow(found); ++i)
                       Sleep(20);
               }
           }) {}
